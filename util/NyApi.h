@@ -1,0 +1,123 @@
+// String, path, file and settings-file helpers used by every part of the program.
+//
+// All functions are free functions without state; none throws. Strings are UTF-8. Paths are
+// POSIX paths: the separator is '/', there is no drive colon. File functions report failure
+// through their boolean, size or error-code result.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ny {
+
+inline constexpr char PathDelim = '/';
+
+// ---- strings ---------------------------------------------------------------------------
+
+// Decimal text, a leading minus for negatives, no grouping.
+std::string Int64ToStr(int64_t value);
+
+// Unicode upper / lower case of UTF-8 text (Cyrillic included). Invalid UTF-8 bytes are
+// copied unchanged.
+std::string AnsiUpper(std::string_view s);
+std::string AnsiLower(std::string_view s);
+
+// Only a..z become A..Z; every other byte is copied unchanged.
+std::string AsciiUpper(std::string_view s);
+
+// Removes every leading and trailing byte of code 0..32. A string of such bytes only gives "".
+std::string TrimCtl(std::string_view s);
+
+// `yes` when `flag` is set, otherwise `no`.
+std::string IfElseStr(bool flag, std::string_view yes, std::string_view no);
+
+// ---- paths -----------------------------------------------------------------------------
+// The four splitting functions cut a path longer than 255 bytes to its first 255 bytes (at a
+// UTF-8 character boundary) before splitting; their results are at most 255 bytes.
+
+// Everything up to and including the last '/'; "" when there is none.
+std::string ExtractDir(std::string_view path);
+// Everything after the last '/'; the whole path when there is none.
+std::string ExtractName(std::string_view path);
+// From the last dot to the end, when that dot stands after the last '/' and is not the
+// path's first byte; otherwise "".
+std::string ExtractExt(std::string_view path);
+// The path without ExtractExt(path), followed by `ext` (which carries its own dot). An empty
+// `ext` removes the extension.
+std::string ChangeExt(std::string_view path, std::string_view ext);
+// The path with one '/' appended, unless it is empty or already ends in '/'.
+std::string AddBackslash(std::string_view path);
+// The path without its last byte when that is '/'; only one '/' is removed.
+std::string DelBackslash(std::string_view path);
+
+// The private per-user temporary directory, ending with '/': $TMPDIR (or /tmp) +
+// "vellum-<uid>/", created with mode 0700. If that name exists but is not a directory owned
+// by this user (a symlink, another owner's directory), it is removed when possible and made
+// anew; when no safe directory can be had, a fresh mkdtemp directory is used instead.
+std::string GetTempDir();
+
+// The running program file (/proc/self/exe) and its directory with a trailing '/'.
+std::string GetProgramFile();
+std::string GetProgramDir();
+
+// ---- files -----------------------------------------------------------------------------
+
+// Windows-style attribute bits given by GetFileAttr.
+inline constexpr uint32_t faReadOnly = 0x01;
+inline constexpr uint32_t faHidden = 0x02;
+inline constexpr uint32_t faSysFile = 0x04;
+inline constexpr uint32_t faDirectory = 0x10;
+inline constexpr uint32_t faArchive = 0x20;
+inline constexpr uint32_t faNormal = 0x80;
+inline constexpr uint32_t faInvalid = 0xFFFFFFFFu;
+
+// False for "", for a name holding '*' or '?', and for anything that is not an existing
+// non-directory entry.
+bool FileExistsPlain(std::string_view name);
+// True when the name exists and is a directory (symlinks followed).
+bool DirExists(std::string_view name);
+// Size of the file in bytes (sizes above 4 GiB whole); 0 when it cannot be reached.
+int64_t GetFileSize64(std::string_view name);
+// Attribute word: faDirectory for a directory, faReadOnly when the owner may not write,
+// faHidden when the name starts with '.', faNormal when none of these holds. faInvalid (all
+// bits) when the file cannot be reached.
+uint32_t GetFileAttr(std::string_view name);
+// Applies faReadOnly to the owner write bit (other bits are ignored). 0 on success, otherwise
+// the errno of the failure.
+int SetFileAttr(std::string_view name, uint32_t attr);
+// Deletes a plain file, clearing its read-only bit first. True when the file did not exist
+// (also for "", a wildcard name or a directory, which are left alone); false when it exists
+// but could not be deleted.
+bool ForceDeleteFile(std::string_view name);
+// Copies `source` (a plain file) to `target`, overwriting it. With `createDirs` the target's
+// directory chain is created when missing. False when the source is missing, the directory
+// does not exist, an existing target cannot be deleted, or the copy fails (a partial target is
+// removed).
+bool CopyFileTo(std::string_view source, std::string_view target, bool createDirs);
+// CopyFileTo, then ForceDeleteFile(source). Stops at the first failure.
+bool MoveFileTo(std::string_view source, std::string_view target, bool createDirs);
+// Creates the directory and every missing parent. Failures are not reported; callers ask
+// DirExists.
+void ForceDirs(std::string_view dir);
+
+// ---- settings file ---------------------------------------------------------------------
+// An ini file of "[section]" headers and "key=value" lines. Sections and keys match without
+// regard to letter case (Unicode case folding). Values are cut to 1023 bytes (at a character
+// boundary). A file written on Windows in Windows-1251 reads as the right text. Every write
+// rewrites the whole file atomically (sibling temporary file, fsync, rename), keeping every
+// other line and comment as it was; a failed write leaves the old file whole.
+
+// Value of the key, or `def` when the file, section or key is missing.
+std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
+                       std::string_view def = "");
+// The value as a decimal integer; `def` when the value is missing or not wholly an integer
+// (the empty string included).
+int IniReadInt(std::string_view file, std::string_view section, std::string_view key, int def);
+// Sets the key, creating the file and the section when missing. True on success.
+bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
+                 std::string_view value);
+bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key,
+                 int value);
+
+}  // namespace ny
