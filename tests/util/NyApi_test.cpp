@@ -1,0 +1,268 @@
+#include "util/NyApi.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "common/TestDir.h"
+
+using namespace ny;
+using nytest::ReadFile;
+using nytest::TestDir;
+using nytest::WriteFile;
+
+TEST(NyApiPaths, SplittingCorners) {
+  EXPECT_EQ(ExtractDir("/lib/Books.sqb"), "/lib/");
+  EXPECT_EQ(ExtractDir("Books.sqb"), "");
+  EXPECT_EQ(ExtractDir("/"), "/");
+  EXPECT_EQ(ExtractName("/lib/Books.sqb"), "Books.sqb");
+  EXPECT_EQ(ExtractName("Books.sqb"), "Books.sqb");
+  EXPECT_EQ(ExtractName("/lib/"), "");
+
+  EXPECT_EQ(ExtractExt("/lib/Books.sqb"), ".sqb");
+  EXPECT_EQ(ExtractExt(".profile"), "");            // the only dot is the first character
+  EXPECT_EQ(ExtractExt("/home/a.b/readme"), "");    // last dot lies in a directory name
+  EXPECT_EQ(ExtractExt("a.b.doc"), ".doc");
+  EXPECT_EQ(ExtractExt("noext"), "");
+
+  EXPECT_EQ(ChangeExt("/opt/vellum/vellum", ".ini"), "/opt/vellum/vellum.ini");
+  EXPECT_EQ(ChangeExt("/lib/Books.sqb", ".ini"), "/lib/Books.ini");
+  EXPECT_EQ(ChangeExt("/lib/Books.sqb", ""), "/lib/Books");
+  EXPECT_EQ(ChangeExt("notes.txt", ".ZIP"), "notes.ZIP");
+  EXPECT_EQ(ChangeExt("/a.b/README", ".ZIP"), "/a.b/README.ZIP");
+
+  EXPECT_EQ(AddBackslash(""), "");
+  EXPECT_EQ(AddBackslash("/lib"), "/lib/");
+  EXPECT_EQ(AddBackslash("/lib/"), "/lib/");
+  EXPECT_EQ(DelBackslash(""), "");
+  EXPECT_EQ(DelBackslash("/lib//"), "/lib/");  // only one is removed
+  EXPECT_EQ(DelBackslash("/lib"), "/lib");
+}
+
+TEST(NyApiPaths, LongPathsCutAt255OnCharacterBoundary) {
+  // 2-byte Cyrillic letters: 255 bytes would end inside a character.
+  std::string longName;
+  for (int i = 0; i < 200; ++i) longName += "\xD0\x96";  // Ж
+  const std::string name = ExtractName(longName + ".txt");
+  EXPECT_EQ(name.size(), 254u);
+  EXPECT_EQ(ExtractExt(longName + ".txt"), "");  // the extension lies beyond the cut
+  EXPECT_LE(ChangeExt(std::string(300, 'a'), ".ZIP").size(), 255u);
+}
+
+TEST(NyApiStrings, CaseTrimAndNumbers) {
+  EXPECT_EQ(AsciiUpper("rus-lang \xD0\xB0"), "RUS-LANG \xD0\xB0");  // Cyrillic untouched
+  EXPECT_EQ(AnsiUpper("Война и мир ё"), "ВОЙНА И МИР Ё");
+  EXPECT_EQ(AnsiLower("ЁЛКА Tree"), "ёлка tree");
+  EXPECT_EQ(AnsiUpper(std::string("a\xFF" "b", 3)), std::string("A\xFF" "B", 3));  // bad byte kept
+  EXPECT_EQ(TrimCtl(" \t\r\n x y \x01"), "x y");
+  EXPECT_EQ(TrimCtl("\x01 \x1F"), "");
+  EXPECT_EQ(Int64ToStr(-9223372036854775807LL - 1), "-9223372036854775808");
+  EXPECT_EQ(Int64ToStr(5368709120LL), "5368709120");
+  EXPECT_EQ(IfElseStr(true, "a", "b"), "a");
+  EXPECT_EQ(IfElseStr(false, "a", "b"), "b");
+}
+
+TEST(NyApiFiles, ExistenceSizeAndAttributes) {
+  TestDir d;
+  WriteFile(d / "a.txt", "hello");
+  mkdir((d / "sub").c_str(), 0755);
+  EXPECT_TRUE(FileExistsPlain(d / "a.txt"));
+  EXPECT_FALSE(FileExistsPlain(d / "sub"));
+  EXPECT_FALSE(FileExistsPlain(d / "*.txt"));
+  EXPECT_FALSE(FileExistsPlain(""));
+  EXPECT_TRUE(DirExists(d / "sub"));
+  EXPECT_FALSE(DirExists(d / "a.txt"));
+
+  EXPECT_EQ(GetFileSize64(d / "a.txt"), 5);
+  EXPECT_EQ(GetFileSize64(d / "missing"), 0);
+  // A sparse file above 4 GiB is reported whole.
+  {
+    const std::string big = d / "big.bin";
+    WriteFile(big, "");
+    ASSERT_EQ(truncate(big.c_str(), 5LL * 1024 * 1024 * 1024), 0);
+    EXPECT_EQ(GetFileSize64(big), 5LL * 1024 * 1024 * 1024);
+  }
+
+  EXPECT_EQ(GetFileAttr(d / "a.txt"), faNormal);
+  EXPECT_EQ(GetFileAttr(d / "sub"), faDirectory);
+  EXPECT_EQ(GetFileAttr(d / "missing"), faInvalid);
+  WriteFile(d / ".hidden", "x");
+  EXPECT_EQ(GetFileAttr(d / ".hidden"), faHidden);
+  EXPECT_EQ(SetFileAttr(d / "a.txt", faReadOnly), 0);
+  EXPECT_EQ(GetFileAttr(d / "a.txt"), faReadOnly);
+  EXPECT_EQ(SetFileAttr(d / "a.txt", faNormal), 0);
+  EXPECT_EQ(GetFileAttr(d / "a.txt"), faNormal);
+  EXPECT_NE(SetFileAttr(d / "missing", faNormal), 0);
+}
+
+TEST(NyApiFiles, ForceDeleteFile) {
+  TestDir d;
+  // Nothing to delete: true and nothing happens.
+  EXPECT_TRUE(ForceDeleteFile(d / "missing"));
+  mkdir((d / "dir").c_str(), 0755);
+  EXPECT_TRUE(ForceDeleteFile(d / "dir"));
+  EXPECT_TRUE(DirExists(d / "dir"));
+  WriteFile(d / "x1", "1");
+  EXPECT_TRUE(ForceDeleteFile(d / "x*"));
+  EXPECT_TRUE(FileExistsPlain(d / "x1"));
+
+  // A read-only, hidden file goes.
+  WriteFile(d / ".ro", "data");
+  chmod((d / ".ro").c_str(), 0444);
+  EXPECT_TRUE(ForceDeleteFile(d / ".ro"));
+  EXPECT_FALSE(FileExistsPlain(d / ".ro"));
+
+  // A symlink is removed as a link; the file it points to keeps its mode.
+  WriteFile(d / "target", "keep");
+  chmod((d / "target").c_str(), 0444);
+  ASSERT_EQ(symlink((d / "target").c_str(), (d / "link").c_str()), 0);
+  EXPECT_TRUE(ForceDeleteFile(d / "link"));
+  struct stat st;
+  ASSERT_EQ(stat((d / "target").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  EXPECT_EQ(ReadFile(d / "target"), "keep");
+}
+
+TEST(NyApiFiles, CopyAndMove) {
+  TestDir d;
+  WriteFile(d / "src.txt", "payload");
+  const std::string deep = d / "a/b/c/copy.txt";
+  EXPECT_FALSE(CopyFileTo(d / "src.txt", deep, false));
+  EXPECT_FALSE(DirExists(d / "a"));
+  EXPECT_TRUE(CopyFileTo(d / "src.txt", deep, true));
+  EXPECT_EQ(ReadFile(deep), "payload");
+  EXPECT_FALSE(CopyFileTo(d / "none.txt", d / "x.txt", true));
+
+  // An existing read-only target is overwritten.
+  WriteFile(d / "old.txt", "old contents");
+  chmod((d / "old.txt").c_str(), 0444);
+  EXPECT_TRUE(CopyFileTo(d / "src.txt", d / "old.txt", false));
+  EXPECT_EQ(ReadFile(d / "old.txt"), "payload");
+
+  // Copying a file onto itself must not delete it.
+  EXPECT_FALSE(CopyFileTo(d / "src.txt", d / "src.txt", false));
+  EXPECT_FALSE(MoveFileTo(d / "src.txt", d / "./src.txt", false));
+  EXPECT_EQ(ReadFile(d / "src.txt"), "payload");
+
+  EXPECT_TRUE(MoveFileTo(d / "src.txt", d / "m/moved.txt", true));
+  EXPECT_FALSE(FileExistsPlain(d / "src.txt"));
+  EXPECT_EQ(ReadFile(d / "m/moved.txt"), "payload");
+  EXPECT_FALSE(MoveFileTo(d / "src.txt", d / "m/again.txt", true));
+  EXPECT_FALSE(MoveFileTo(d / "m/moved.txt", d / "nodir/x.txt", false));
+  EXPECT_EQ(ReadFile(d / "m/moved.txt"), "payload");
+
+  ForceDirs(d / "p/q/r/");
+  EXPECT_TRUE(DirExists(d / "p/q/r"));
+  ForceDirs("");
+}
+
+TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
+  TestDir d;
+  const char* old = getenv("TMPDIR");
+  const std::string saved = old ? old : "";
+  setenv("TMPDIR", d.Path().c_str(), 1);
+  const std::string expected = d.Path() + "vellum-" + std::to_string(getuid()) + "/";
+
+  // Someone planted a symlink under our name, pointing at a directory of theirs.
+  mkdir((d / "elsewhere").c_str(), 0777);
+  ASSERT_EQ(symlink((d / "elsewhere").c_str(), (d.Path() + "vellum-" + std::to_string(getuid())).c_str()), 0);
+  const std::string t = GetTempDir();
+  EXPECT_EQ(t, expected);
+  struct stat st;
+  ASSERT_EQ(lstat(DelBackslash(t).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(st.st_uid, getuid());
+  EXPECT_EQ(GetTempDir(), expected);  // stable across calls
+
+  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+}
+
+TEST(NyApiIni, ReadsWithDefaultsAndIgnoresCase) {
+  TestDir d;
+  const std::string ini = d / "vellum.ini";
+  EXPECT_EQ(IniReadStr(ini, "main", "pathbook", "dflt"), "dflt");  // no file
+  EXPECT_EQ(IniReadStr(ini, "main", "pathbook"), "");
+  ASSERT_TRUE(IniWriteStr(ini, "Main", "Language", "RUS-Lang"));
+  EXPECT_EQ(IniReadStr(ini, "main", "language"), "RUS-Lang");
+  EXPECT_EQ(IniReadStr(ini, "MAIN", "LANGUAGE"), "RUS-Lang");
+  EXPECT_EQ(IniReadStr(ini, "Size", "Language", "none"), "none");  // no section
+  EXPECT_EQ(IniReadStr(ini, "main", "other", "none"), "none");     // no key
+  ASSERT_TRUE(IniWriteStr(ini, "main", "LANGUAGE", "Default"));   // replaces, no duplicate
+  EXPECT_EQ(ReadFile(ini), "[Main]\nLanguage=Default\n");
+
+  WriteFile(ini, "[main]\nFontSize=12\nA=\nB=12abc\nC= 7 \nD=-2147483648\nE=99999999999\n");
+  EXPECT_EQ(IniReadInt(ini, "main", "FontSize", 10), 12);
+  EXPECT_EQ(IniReadInt(ini, "main", "A", 10), 10);
+  EXPECT_EQ(IniReadInt(ini, "main", "B", 10), 10);
+  EXPECT_EQ(IniReadInt(ini, "main", "C", 10), 7);
+  EXPECT_EQ(IniReadInt(ini, "main", "D", 10), -2147483647 - 1);
+  EXPECT_EQ(IniReadInt(ini, "main", "E", 10), 10);
+  EXPECT_EQ(IniReadInt(ini, "main", "missing", 10), 10);
+  ASSERT_TRUE(IniWriteInt(ini, "Size", "LstDoc_NAME", 250));
+  EXPECT_EQ(IniReadInt(ini, "size", "lstdoc_name", 100), 250);
+}
+
+TEST(NyApiIni, KeepsOtherLinesAndCutsLongValues) {
+  TestDir d;
+  const std::string ini = d / "keep.ini";
+  WriteFile(ini, "; settings of the catalogue\r\n[main]\r\npathbook=/lib/a.sqb\r\n\r\n"
+                 "# a note\r\n[Size]\r\nLstDoc_NAME=250\r\nnot a key line\r\n");
+  ASSERT_TRUE(IniWriteStr(ini, "MAIN", "chFindAut", "1"));
+  ASSERT_TRUE(IniWriteStr(ini, "size", "LSTDOC_NAME", "300"));
+  EXPECT_EQ(ReadFile(ini),
+            "; settings of the catalogue\r\n[main]\r\npathbook=/lib/a.sqb\r\nchFindAut=1\r\n\r\n"
+            "# a note\r\n[Size]\r\nLstDoc_NAME=300\r\nnot a key line\r\n");
+
+  const std::string longValue(2000, 'v');
+  ASSERT_TRUE(IniWriteStr(ini, "main", "long", longValue));
+  EXPECT_EQ(IniReadStr(ini, "main", "long"), std::string(1023, 'v'));
+
+  // A line break would split the entry: refused, file unchanged.
+  const std::string before = ReadFile(ini);
+  EXPECT_FALSE(IniWriteStr(ini, "main", "pathbook", "/a\n[evil]\nx=1"));
+  EXPECT_EQ(ReadFile(ini), before);
+}
+
+TEST(NyApiIni, WindowsCodePageFileReadsRight) {
+  TestDir d;
+  const std::string ini = d / "win.ini";
+  // "Каталог" in Windows-1251, CR LF breaks.
+  WriteFile(ini, "[Main]\r\npathbook=C:\\\xCA\xE0\xF2\xE0\xEB\xEE\xE3\r\n");
+  EXPECT_EQ(IniReadStr(ini, "main", "pathbook"), "C:\\Каталог");
+  ASSERT_TRUE(IniWriteStr(ini, "main", "LogOut", "1"));
+  EXPECT_EQ(IniReadStr(ini, "main", "pathbook"), "C:\\Каталог");
+  EXPECT_EQ(ReadFile(ini), "[Main]\r\npathbook=C:\\Каталог\r\nLogOut=1\r\n");
+}
+
+TEST(NyApiIni, FailedWriteLeavesOldFileWhole) {
+  TestDir d;
+  const std::string ini = d / "safe.ini";
+  ASSERT_TRUE(IniWriteStr(ini, "main", "pathbook", "/lib/books.sqb"));
+  const std::string before = ReadFile(ini);
+
+  // Let the write run out of room midway, as on a full disk.
+  struct rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool ok = IniWriteStr(ini, "main", "big", std::string(500, 'x'));
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, SIG_DFL);
+
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(ReadFile(ini), before);
+  EXPECT_EQ(IniReadStr(ini, "main", "pathbook"), "/lib/books.sqb");
+  // No temporary file is left beside it.
+  std::string out;
+  nytest::RunShell("ls -A '" + d.Path() + "'", &out);
+  EXPECT_EQ(out, "safe.ini\n");
+}

@@ -1,0 +1,344 @@
+#include "util/NyApi.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utf8proc.h>
+
+#include <charconv>
+#include <climits>
+#include <cstring>
+#include <string>
+
+#include "util/NyText.h"
+
+namespace ny {
+
+namespace {
+
+constexpr size_t kMaxPath = 255;
+
+std::string Z(std::string_view s) { return std::string(s); }
+
+bool HasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+
+// Maps every code point of `s` through `map`; bytes that are not UTF-8 are copied as they are.
+template <typename Map>
+std::string MapCase(std::string_view s, Map map) {
+  std::string out;
+  out.reserve(s.size());
+  const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(s.data());
+  utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(s.size());
+  while (left > 0) {
+    if (*p < 0x80) {
+      out.push_back(static_cast<char>(map(*p)));
+      ++p;
+      --left;
+      continue;
+    }
+    utf8proc_int32_t cp;
+    utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
+    if (n <= 0) {
+      out.push_back(static_cast<char>(*p));
+      ++p;
+      --left;
+      continue;
+    }
+    utf8proc_uint8_t enc[4];
+    utf8proc_ssize_t m = utf8proc_encode_char(map(cp), enc);
+    out.append(reinterpret_cast<const char*>(enc), static_cast<size_t>(m));
+    p += n;
+    left -= n;
+  }
+  return out;
+}
+
+std::string Cut255(std::string_view path) { return Utf8Cut(path, kMaxPath); }
+
+bool StatOf(std::string_view name, struct stat& st) {
+  if (name.empty()) return false;
+  return ::stat(Z(name).c_str(), &st) == 0;
+}
+
+}  // namespace
+
+// ---- strings ---------------------------------------------------------------------------
+
+std::string Int64ToStr(int64_t value) { return std::to_string(value); }
+
+std::string AnsiUpper(std::string_view s) {
+  return MapCase(s, [](utf8proc_int32_t c) { return utf8proc_toupper(c); });
+}
+
+std::string AnsiLower(std::string_view s) {
+  return MapCase(s, [](utf8proc_int32_t c) { return utf8proc_tolower(c); });
+}
+
+std::string AsciiUpper(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return out;
+}
+
+std::string TrimCtl(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= 32) ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= 32) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+std::string IfElseStr(bool flag, std::string_view yes, std::string_view no) {
+  return std::string(flag ? yes : no);
+}
+
+// ---- paths -----------------------------------------------------------------------------
+
+std::string ExtractDir(std::string_view path) {
+  const std::string p = Cut255(path);
+  const size_t slash = p.rfind(PathDelim);
+  return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
+}
+
+std::string ExtractName(std::string_view path) {
+  const std::string p = Cut255(path);
+  const size_t slash = p.rfind(PathDelim);
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::string ExtractExt(std::string_view path) {
+  const std::string p = Cut255(path);
+  const size_t dot = p.rfind('.');
+  if (dot == std::string::npos || dot == 0) return {};
+  const size_t slash = p.rfind(PathDelim);
+  if (slash != std::string::npos && slash > dot) return {};
+  return p.substr(dot);
+}
+
+std::string ChangeExt(std::string_view path, std::string_view ext) {
+  std::string p = Cut255(path);
+  p.resize(p.size() - ExtractExt(p).size());
+  p.append(ext);
+  return Cut255(p);
+}
+
+std::string AddBackslash(std::string_view path) {
+  std::string p(path);
+  if (!p.empty() && p.back() != PathDelim) p.push_back(PathDelim);
+  return p;
+}
+
+std::string DelBackslash(std::string_view path) {
+  std::string p(path);
+  if (!p.empty() && p.back() == PathDelim) p.pop_back();
+  return p;
+}
+
+std::string GetTempDir() {
+  const char* env = ::getenv("TMPDIR");
+  std::string base = (env != nullptr && env[0] == '/') ? std::string(env) : std::string("/tmp");
+  base = AddBackslash(base);
+  const uid_t uid = ::getuid();
+  const std::string dir = base + "vellum-" + std::to_string(uid);
+
+  // The directory is ours only if it is a real directory (not a symlink) owned by us.
+  auto usable = [&]() {
+    struct stat st;
+    if (::lstat(dir.c_str(), &st) != 0) return false;
+    return S_ISDIR(st.st_mode) && st.st_uid == uid;
+  };
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (::mkdir(dir.c_str(), 0700) == 0 || (errno == EEXIST && usable())) {
+      if (usable()) {
+        ::chmod(dir.c_str(), 0700);
+        return dir + "/";
+      }
+    }
+    struct stat st;
+    if (::lstat(dir.c_str(), &st) == 0) {
+      // Something else stands under our name: a planted symlink, a file, or a directory of
+      // another user. Try to clear it; in a sticky /tmp another user's entry stays.
+      if (S_ISDIR(st.st_mode)) {
+        ::rmdir(dir.c_str());
+      } else {
+        ::unlink(dir.c_str());
+      }
+    }
+  }
+  // Fall back to a fresh private directory, made once per process.
+  static std::string fallback = [&]() {
+    std::string templ = dir + "-XXXXXX";
+    if (::mkdtemp(templ.data()) == nullptr) return std::string();
+    return templ + "/";
+  }();
+  return fallback;
+}
+
+std::string GetProgramFile() {
+  char buf[PATH_MAX + 1];
+  ssize_t n = ::readlink("/proc/self/exe", buf, PATH_MAX);
+  if (n <= 0) return {};
+  return std::string(buf, static_cast<size_t>(n));
+}
+
+std::string GetProgramDir() {
+  const std::string exe = GetProgramFile();
+  const size_t slash = exe.rfind(PathDelim);
+  return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
+}
+
+// ---- files -----------------------------------------------------------------------------
+
+bool FileExistsPlain(std::string_view name) {
+  if (name.empty() || HasWildcard(name)) return false;
+  struct stat st;
+  return StatOf(name, st) && !S_ISDIR(st.st_mode);
+}
+
+bool DirExists(std::string_view name) {
+  struct stat st;
+  return StatOf(name, st) && S_ISDIR(st.st_mode);
+}
+
+int64_t GetFileSize64(std::string_view name) {
+  struct stat st;
+  if (!StatOf(name, st)) return 0;
+  return static_cast<int64_t>(st.st_size);
+}
+
+uint32_t GetFileAttr(std::string_view name) {
+  struct stat st;
+  if (!StatOf(name, st)) return faInvalid;
+  uint32_t attr = 0;
+  if (S_ISDIR(st.st_mode)) attr |= faDirectory;
+  if ((st.st_mode & S_IWUSR) == 0) attr |= faReadOnly;
+  const std::string base = ExtractName(DelBackslash(name));
+  if (!base.empty() && base[0] == '.' && base != "." && base != "..") attr |= faHidden;
+  if (attr == 0) attr = faNormal;
+  return attr;
+}
+
+int SetFileAttr(std::string_view name, uint32_t attr) {
+  struct stat st;
+  if (name.empty()) return ENOENT;
+  if (::stat(Z(name).c_str(), &st) != 0) return errno;
+  mode_t mode = st.st_mode & 07777;
+  if ((attr & faReadOnly) != 0) {
+    mode &= static_cast<mode_t>(~(S_IWUSR | S_IWGRP | S_IWOTH));
+  } else {
+    mode |= S_IWUSR;
+  }
+  if (::chmod(Z(name).c_str(), mode) != 0) return errno;
+  return 0;
+}
+
+bool ForceDeleteFile(std::string_view name) {
+  if (!FileExistsPlain(name)) return true;
+  const std::string n(name);
+  struct stat lst;
+  if (::lstat(n.c_str(), &lst) != 0) return false;
+  // A symbolic link is removed as a link: never change the mode of what it points to.
+  if (!S_ISLNK(lst.st_mode)) {
+    const uint32_t attr = GetFileAttr(n);
+    if (attr == faInvalid) return false;
+    if (SetFileAttr(n, attr & ~static_cast<uint32_t>(0x27)) != 0) return false;
+  }
+  return ::unlink(n.c_str()) == 0;
+}
+
+namespace {
+
+// True when both names reach the same file.
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (::stat(a.c_str(), &sa) != 0 || ::stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+// The steps CopyFileTo and MoveFileTo share before the data moves: the source exists, the
+// target directory exists (made when asked), the target is not the source and is cleared.
+bool PrepareTarget(const std::string& source, const std::string& target, bool createDirs) {
+  if (!FileExistsPlain(source)) return false;
+  const std::string dir = ExtractDir(target);
+  if (!dir.empty() && !DirExists(dir) && createDirs) ForceDirs(dir);
+  if (!dir.empty() && !DirExists(dir)) return false;
+  if (SameFile(source, target)) return false;  // deleting the target would lose the source
+  return ForceDeleteFile(target);
+}
+
+bool CopyData(const std::string& source, const std::string& target) {
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return false;
+  struct stat st;
+  if (::fstat(in, &st) != 0) {
+    ::close(in);
+    return false;
+  }
+  const int out =
+      ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, st.st_mode & 0777);
+  if (out < 0) {
+    ::close(in);
+    return false;
+  }
+  bool ok = true;
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(in, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ok = false;
+      break;
+    }
+    if (n == 0) break;
+    const char* p = buf;
+    while (n > 0) {
+      ssize_t w = ::write(out, p, static_cast<size_t>(n));
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) {
+        ok = false;
+        break;
+      }
+      p += w;
+      n -= w;
+    }
+    if (!ok) break;
+  }
+  if (::close(out) != 0) ok = false;
+  ::close(in);
+  if (!ok) ::unlink(target.c_str());
+  return ok;
+}
+
+}  // namespace
+
+bool CopyFileTo(std::string_view source, std::string_view target, bool createDirs) {
+  const std::string s(source), t(target);
+  if (!PrepareTarget(s, t, createDirs)) return false;
+  return CopyData(s, t);
+}
+
+bool MoveFileTo(std::string_view source, std::string_view target, bool createDirs) {
+  const std::string s(source), t(target);
+  if (!PrepareTarget(s, t, createDirs)) return false;
+  // A rename within one file system gives the same outcome as copy + delete, atomically.
+  if (::rename(s.c_str(), t.c_str()) == 0) return true;
+  if (!CopyData(s, t)) return false;
+  return ForceDeleteFile(s);
+}
+
+void ForceDirs(std::string_view dir) {
+  if (dir.empty()) return;
+  const std::string d = DelBackslash(dir);
+  if (d.empty() || DirExists(d)) return;
+  // Split without the 255-byte cut of ExtractDir: a long chain must still be made whole.
+  const size_t slash = d.rfind(PathDelim);
+  const std::string parent = slash == std::string::npos ? std::string() : d.substr(0, slash + 1);
+  if (parent == d) return;
+  if (!parent.empty()) ForceDirs(parent);
+  ::mkdir(d.c_str(), 0777);
+}
+
+}  // namespace ny

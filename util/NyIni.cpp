@@ -1,0 +1,259 @@
+// The settings store behind IniReadStr / IniWriteStr: a small ini parser that keeps every line
+// it does not change, and an atomic writer.
+#include <errno.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <charconv>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "util/NyApi.h"
+#include "util/NyText.h"
+
+namespace ny {
+
+namespace {
+
+constexpr size_t kMaxValue = 1023;
+// A settings file is small; anything beyond this is not a settings file and is read as empty
+// rather than loaded whole.
+constexpr off_t kMaxIniFile = 16 << 20;
+
+struct Line {
+  std::string text;  // without the line break
+};
+
+
+std::string Trim(std::string_view s) {
+  size_t b = 0, e = s.size();
+  while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
+  while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
+  return std::string(s.substr(b, e - b));
+}
+
+bool SameName(std::string_view a, std::string_view b) { return AnsiLower(a) == AnsiLower(b); }
+
+// The file's text split into lines; `crlf` tells whether the file used CR LF breaks.
+// False when the file cannot be read (a missing file gives true and no lines).
+bool LoadLines(const std::string& file, std::vector<Line>& lines, bool& crlf, bool& exists) {
+  lines.clear();
+  crlf = false;
+  exists = false;
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR;
+  exists = true;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxIniFile) {
+    ::close(fd);
+    return false;
+  }
+  std::string bytes;
+  char buf[8192];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ::close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(buf, static_cast<size_t>(n));
+    if (bytes.size() > static_cast<size_t>(kMaxIniFile)) break;
+  }
+  ::close(fd);
+  const std::string text = DecodeTextBytes(bytes, 1251);
+  crlf = text.find("\r\n") != std::string::npos;
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t nl = text.find('\n', pos);
+    if (nl == std::string::npos) nl = text.size();
+    std::string l = text.substr(pos, nl - pos);
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    lines.push_back({std::move(l)});
+    pos = nl + 1;
+  }
+  return true;
+}
+
+// Section name of a header line "[name]", or false when the line is no header.
+bool SectionOf(const std::string& line, std::string& name) {
+  const std::string t = Trim(line);
+  if (t.size() < 2 || t.front() != '[') return false;
+  const size_t close = t.find(']');
+  if (close == std::string::npos) return false;
+  name = Trim(std::string_view(t).substr(1, close - 1));
+  return true;
+}
+
+// Key and raw value of a "key=value" line; false for comments, blanks and other lines.
+bool KeyOf(const std::string& line, std::string& key, std::string& value) {
+  const std::string t = Trim(line);
+  if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
+  const size_t eq = t.find('=');
+  if (eq == std::string::npos) return false;
+  key = Trim(std::string_view(t).substr(0, eq));
+  value = Trim(std::string_view(t).substr(eq + 1));
+  return !key.empty();
+}
+
+// Index range [begin, end) of the body of the first section named `section`; begin is the
+// header's index. False when there is no such section.
+bool FindSection(const std::vector<Line>& lines, std::string_view section, size_t& header,
+                 size_t& end) {
+  std::string name;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    if (SectionOf(lines[i].text, name) && SameName(name, section)) {
+      header = i;
+      end = lines.size();
+      for (size_t j = i + 1; j < lines.size(); ++j) {
+        if (SectionOf(lines[j].text, name)) {
+          end = j;
+          break;
+        }
+      }
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string Unquote(std::string v) {
+  if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') ||
+                        (v.front() == '\'' && v.back() == '\''))) {
+    v = v.substr(1, v.size() - 2);
+  }
+  return v;
+}
+
+bool HasBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+
+// Writes `content` to a sibling temporary file, flushes it to disk and renames it over `file`.
+// The old file stays whole on every failure.
+bool AtomicReplace(const std::string& file, const std::string& content) {
+  std::string target = file;
+  // Replace the file a symlink points to, not the link.
+  char resolved[PATH_MAX];
+  struct stat lst;
+  if (::lstat(file.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode) &&
+      ::realpath(file.c_str(), resolved) != nullptr) {
+    target = resolved;
+  }
+  mode_t mode = 0644;
+  struct stat st;
+  if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 0777;
+
+  std::string tmp = target + ".tmp-XXXXXX";
+  const int fd = ::mkstemp(tmp.data());
+  if (fd < 0) return false;
+  bool ok = true;
+  const char* p = content.data();
+  size_t left = content.size();
+  while (left > 0) {
+    ssize_t w = ::write(fd, p, left);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      ok = false;
+      break;
+    }
+    p += w;
+    left -= static_cast<size_t>(w);
+  }
+  if (ok && ::fchmod(fd, mode) != 0) ok = false;
+  if (ok && ::fsync(fd) != 0) ok = false;
+  if (::close(fd) != 0) ok = false;
+  if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    return false;
+  }
+  // Make the rename itself durable.
+  const std::string dir = ExtractDir(target).empty() ? std::string(".") : ExtractDir(target);
+  const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
+                       std::string_view def) {
+  std::vector<Line> lines;
+  bool crlf = false, exists = false;
+  if (file.empty() || !LoadLines(std::string(file), lines, crlf, exists)) return std::string(def);
+  size_t header = 0, end = 0;
+  if (!FindSection(lines, section, header, end)) return std::string(def);
+  std::string k, v;
+  for (size_t i = header + 1; i < end; ++i) {
+    if (KeyOf(lines[i].text, k, v) && SameName(k, key)) return Utf8Cut(Unquote(v), kMaxValue);
+  }
+  return std::string(def);
+}
+
+int IniReadInt(std::string_view file, std::string_view section, std::string_view key, int def) {
+  const std::string text = IniReadStr(file, section, key, std::to_string(def));
+  if (text.empty()) return def;
+  const char* b = text.data();
+  const char* e = b + text.size();
+  if (*b == '+') ++b;
+  long long v = 0;
+  auto [ptr, ec] = std::from_chars(b, e, v);
+  if (ec != std::errc() || ptr != e || v < INT_MIN || v > INT_MAX) return def;
+  return static_cast<int>(v);
+}
+
+bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
+                 std::string_view value) {
+  // A line break in any part would split the entry and corrupt the file.
+  if (file.empty() || key.empty() || HasBreak(section) || HasBreak(key) || HasBreak(value) ||
+      key.find('=') != std::string_view::npos || section.find(']') != std::string_view::npos ||
+      Trim(key) != key) {
+    return false;
+  }
+  const std::string f(file);
+  std::vector<Line> lines;
+  bool crlf = false, exists = false;
+  if (!LoadLines(f, lines, crlf, exists)) return false;
+
+  const std::string entry = std::string(key) + "=" + std::string(value);
+  size_t header = 0, end = 0;
+  if (FindSection(lines, section, header, end)) {
+    std::string k, v;
+    bool done = false;
+    size_t last = header;  // last entry of the section: a new key goes after it
+    for (size_t i = header + 1; i < end; ++i) {
+      const bool isKey = KeyOf(lines[i].text, k, v);
+      if (isKey) last = i;
+      if (!done && isKey && SameName(k, key)) {
+        lines[i].text = k + "=" + std::string(value);  // the stored spelling of the key stays
+        done = true;
+      }
+    }
+    if (!done) lines.insert(lines.begin() + static_cast<long>(last + 1), Line{entry});
+  } else {
+    if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back({""});
+    lines.push_back({"[" + std::string(section) + "]"});
+    lines.push_back({entry});
+  }
+
+  std::string out;
+  const char* br = crlf ? "\r\n" : "\n";
+  for (const Line& l : lines) {
+    out += l.text;
+    out += br;
+  }
+  return AtomicReplace(f, out);
+}
+
+bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key,
+                 int value) {
+  return IniWriteStr(file, section, key, std::to_string(value));
+}
+
+}  // namespace ny
