@@ -29,9 +29,8 @@ constexpr std::string_view kMsgSection = "Msg";
 constexpr std::string_view kDumpCode = "DBG";
 
 // Classes whose string properties hold data, SQL, paths or page names.
-constexpr std::string_view kSkippedClasses[] = {"TNotebook", "TNySQLite3DB", "TNySQLite3Query",
-                                                "TNyAbout",  "TNyDirScan",   "TNyRun",
-                                                "TNyLovD"};
+constexpr std::string_view kSkippedClasses[] = {
+    "TNotebook", "TNySQLite3DB", "TNySQLite3Query", "TNyAbout", "TNyDirScan", "TNyRun", "TNyLovD"};
 constexpr std::string_view kSkippedProps[] = {"ImeName", "ActivePage"};
 
 bool SkippedClass(std::string_view c) {
@@ -264,7 +263,8 @@ TLangLocation LangLocationFor(std::string_view programFile, std::string_view sha
   } else if (!shareDir.empty()) {
     const std::string s = AddBackslash(shareDir);
     const std::string suffix = "share/vellum/";
-    if (s.size() > suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0) {
+    if (s.size() > suffix.size() &&
+        s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0) {
       const std::string bin = s.substr(0, s.size() - suffix.size()) + "bin/";
       const std::string realBin = RealDir(bin);
       if (!realBin.empty() && realBin == RealDir(dir) && IsDir(s)) share = s;
@@ -274,11 +274,17 @@ TLangLocation LangLocationFor(std::string_view programFile, std::string_view sha
   return loc;
 }
 
-const TLangLocation& LangLocation() { return Location(); }
+const TLangLocation& LangLocation() {
+  return Location();
+}
 
-void SetLangLocation(TLangLocation location) { Location() = std::move(location); }
+void SetLangLocation(TLangLocation location) {
+  Location() = std::move(location);
+}
 
-std::vector<std::string> GetLanguageList() { return GetLanguageList(Location()); }
+std::vector<std::string> GetLanguageList() {
+  return GetLanguageList(Location());
+}
 
 std::vector<std::string> GetLanguageList(const TLangLocation& location) {
   std::vector<std::string> list{"Default"};
@@ -303,7 +309,9 @@ std::string LangCodeOfEntry(std::string_view entry) {
   return std::string(entry.substr(0, starts[3]));
 }
 
-std::string LanguageFile(std::string_view code) { return LanguageFile(Location(), code); }
+std::string LanguageFile(std::string_view code) {
+  return LanguageFile(Location(), code);
+}
 
 std::string LanguageFile(const TLangLocation& location, std::string_view code) {
   if (!UsableCode(code)) return "";
@@ -358,8 +366,7 @@ void TranslateForm(const TLangLocation& location, TNyComponent& form, std::strin
                    bool apply) {
   try {
     CurrentLanguage = std::string(code);
-    const std::string file =
-        apply ? LanguageFile(location, code) : DumpFileFor(location, code);
+    const std::string file = apply ? LanguageFile(location, code) : DumpFileFor(location, code);
     if (file.empty()) return;
     Walker w(form.Name(), file, apply);
     w.Tree(form);

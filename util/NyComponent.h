@@ -63,8 +63,7 @@ class TNyComponent {
  public:
   // Called after a property of `c` changed. `index` is the item or column index for a change
   // of one item or column, -1 for a change of the whole property.
-  using TChangeEvent =
-      std::function<void(TNyComponent& c, const std::string& property, int index)>;
+  using TChangeEvent = std::function<void(TNyComponent& c, const std::string& property, int index)>;
 
   TNyComponent(std::string className, std::string name);
   ~TNyComponent();

@@ -107,12 +107,12 @@ TEST_F(NyLangTest, LanguageListHoldsDefaultAndEveryMatchingFileInNameOrder) {
   nytest::WriteFile(dir_ / "vellum-rus.lng", "[Msg]\n");
   nytest::WriteFile(dir_ / "other-xyz.lng", "");
   nytest::WriteFile(dir_ / "vellum-ENG.lng", "");
-  nytest::WriteFile(dir_ / "x-abc.LNG", "");             // extension in any case
-  nytest::WriteFile(dir_ / "-pol.lng", "");              // empty base name
-  nytest::WriteFile(dir_ / "vellum-укр.lng", "");        // three characters, not bytes
-  nytest::WriteFile(dir_ / "vellum-abcd.lng", "");       // no hyphen before the code
-  nytest::WriteFile(dir_ / "vellum-ab.lng", "");         // two characters
-  nytest::WriteFile(dir_ / "vellum-a\tb.lng", "");       // control character in the code
+  nytest::WriteFile(dir_ / "x-abc.LNG", "");        // extension in any case
+  nytest::WriteFile(dir_ / "-pol.lng", "");         // empty base name
+  nytest::WriteFile(dir_ / "vellum-укр.lng", "");   // three characters, not bytes
+  nytest::WriteFile(dir_ / "vellum-abcd.lng", "");  // no hyphen before the code
+  nytest::WriteFile(dir_ / "vellum-ab.lng", "");    // two characters
+  nytest::WriteFile(dir_ / "vellum-a\tb.lng", "");  // control character in the code
   nytest::WriteFile(dir_ / "vellum-DEU.lng.bak", "");
   nytest::WriteFile(dir_ / "vellum.ini", "");
   ASSERT_EQ(::mkdir((dir_ / "dir-fra.lng").c_str(), 0755), 0);  // a directory is no file
@@ -141,7 +141,8 @@ TEST_F(NyLangTest, LanguageListHoldsDefaultAndEveryMatchingFileInNameOrder) {
 
 TEST_F(NyLangTest, LanguageFilesAreFoundWithoutRegardToLetterCase) {
   nytest::WriteFile(dir_ / "vellum-rus.lng", "[Msg]\nSelLib=Откройте библиотеку\n");
-  nytest::WriteFile(dir_ / "other-xyz.lng", "[Msg]\nSelLib=xyz\n[Form1]\nTForm1-Form1-Caption=xyz\n");
+  nytest::WriteFile(dir_ / "other-xyz.lng",
+                    "[Msg]\nSelLib=xyz\n[Form1]\nTForm1-Form1-Caption=xyz\n");
   EXPECT_EQ(ny::LanguageFile(loc_, "RUS"), dir_ / "vellum-rus.lng");
   EXPECT_EQ(ny::LanguageFile(loc_, "rus"), dir_ / "vellum-rus.lng");
   EXPECT_EQ(ny::LanguageFile(loc_, "XYZ"), "");
@@ -166,14 +167,14 @@ TEST_F(NyLangTest, ApplyReplacesNonEmptyTextsAndKeepsTheRest) {
                     "[Form1]\n"
                     "TForm1-Form1-Caption=Веллум\n"
                     "TSpeedButton-bLibOpen-Hint=Открыть библиотеку\n"
-                    "TSpeedButton-bLibOpen-Caption=\n"          // empty: built-in stays
+                    "TSpeedButton-bLibOpen-Caption=\n"  // empty: built-in stays
                     "TEdit-eLike-Hint=\n"
                     "TPopupMenu-PopupMenu1-Hint=Меню\n"
                     "TDBGrid-DBGrid-Columns0=Автор\n"
                     "TDBGrid-DBGrid-Columns1=\"Название \"\n"
-                    "TDBGrid-DBGrid-Columns2=Лишний\n"          // beyond the column count
+                    "TDBGrid-DBGrid-Columns2=Лишний\n"  // beyond the column count
                     "TComboBox-cbLang-Items0=По умолчанию\n"
-                    "TComboBox-cbLang-Items7=Лишний\n"          // beyond the item count
+                    "TComboBox-cbLang-Items7=Лишний\n"  // beyond the item count
                     "TComboBox-cbLang-Items=Весь список\n"
                     "TSpeedButton-bLibOpen-Name=bOther\n"
                     "TEdit-eLike-ImeName=ime2\n"
@@ -276,8 +277,7 @@ TEST_F(NyLangTest, DumpWritesEveryTextOnceInWalkOrder) {
   EXPECT_EQ(ny::IniReadStr(dump, "Msg", "CreLib"), "mine");
   const auto entries = Entries(dump);
   EXPECT_EQ(std::count(entries.begin(), entries.end(), "LibStat1=\"All records: \""), 1);
-  EXPECT_EQ(std::count(entries.begin(), entries.end(), "DelArc1=Delete record about document:"),
-            1);
+  EXPECT_EQ(std::count(entries.begin(), entries.end(), "DelArc1=Delete record about document:"), 1);
   // One file for both spellings, and it is listed like a language.
   const auto list = ny::GetLanguageList(loc_);
   EXPECT_EQ(std::count(list.begin(), list.end(), "DBG-Lang"), 1);
@@ -324,6 +324,17 @@ TEST_F(NyLangTest, Windows1251FileReadsAsTheRightText) {
   EXPECT_EQ(form->Get("bLibOpen").Str("Hint"), "Открыть библиотеку");
   EXPECT_EQ(form->Get("cbLang").Items("Items")[1], "Русский");
   EXPECT_EQ(ny::LangMsg(loc_, "DelArc3", "You are assured?"), "Вы уверены?");
+
+  // Notepad's "UTF-8" and "Unicode" files: the byte-order mark is no part of the first line.
+  nytest::WriteFile(dir_ / "vellum-RUS.lng", "\xEF\xBB\xBF[Msg]\r\nDelArc3=Точно?\r\n");
+  EXPECT_EQ(ny::LangMsg(loc_, "DelArc3", "You are assured?"), "Точно?");
+  std::string utf16 = "\xFF\xFE";
+  for (char c : std::string("[Msg]\r\nDelArc3=Sure?\r\n")) {
+    utf16 += c;
+    utf16 += '\0';
+  }
+  nytest::WriteFile(dir_ / "vellum-RUS.lng", utf16);
+  EXPECT_EQ(ny::LangMsg(loc_, "DelArc3", "You are assured?"), "Sure?");
 }
 
 TEST_F(NyLangTest, ErrorsAndCyclesEndOrBoundTheWalkQuietly) {

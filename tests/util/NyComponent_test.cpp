@@ -53,8 +53,8 @@ TEST(NyComponent, PropertiesInDeclarationOrderWithKinds) {
   TNyComponent& menu = form.Add("TPopupMenu", "Popup");
   TNyComponent& grid = form.Add("TDBGrid", "DBGrid");
   grid.AddString("Hint", "Documents")
-      .AddColumns("Columns", {{"AUTHOR", "Author", 120, true, false},
-                              {"SUBJ", "Subject", 100, true, true}})
+      .AddColumns("Columns",
+                  {{"AUTHOR", "Author", 120, true, false}, {"SUBJ", "Subject", 100, true, true}})
       .AddRef("PopupMenu", &menu)
       .AddRef("DataSource", nullptr)
       .AddObject("Font")
@@ -64,8 +64,8 @@ TEST(NyComponent, PropertiesInDeclarationOrderWithKinds) {
   const auto& props = grid.Properties();
   std::vector<std::string> names;
   for (const auto& p : props) names.push_back(p.Name);
-  EXPECT_EQ(names, (std::vector<std::string>{"Name", "Hint", "Columns", "PopupMenu",
-                                             "DataSource", "Font", "TabOrder", "Lines"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"Name", "Hint", "Columns", "PopupMenu", "DataSource",
+                                             "Font", "TabOrder", "Lines"}));
   EXPECT_EQ(props[0].Kind, TPropKind::String);
   EXPECT_EQ(props[0].Text, "DBGrid");
   EXPECT_EQ(props[2].Kind, TPropKind::Columns);
@@ -116,9 +116,8 @@ TEST(NyComponent, ChangesReachTheComponentAndEveryOwner) {
   grid.SetColumnVisible("Columns", 0, false);
   grid.SetValue("Color", "clInfoBk");
 
-  EXPECT_EQ(atCombo, (std::vector<Change>{{"cbLang", "Hint", -1},
-                                          {"cbLang", "Items", 1},
-                                          {"cbLang", "Items", -1}}));
+  EXPECT_EQ(atCombo, (std::vector<Change>{
+                         {"cbLang", "Hint", -1}, {"cbLang", "Items", 1}, {"cbLang", "Items", -1}}));
   EXPECT_EQ(atForm, (std::vector<Change>{{"cbLang", "Hint", -1},
                                          {"cbLang", "Items", 1},
                                          {"cbLang", "Items", -1},
