@@ -1,0 +1,135 @@
+#include "archive/ZipFormat.h"
+
+namespace ny {
+
+void EncodeLocalHeader(const TZipHeaderInfo& h, unsigned char* out) {
+  using namespace zip_local;
+  ZipPut32(out + kSig, kZipLocalSig);
+  ZipPut16(out + kVersionNeeded, h.VersionNeeded);
+  ZipPut16(out + kFlags, h.Flags);
+  ZipPut16(out + kMethod, h.Method);
+  ZipPut32(out + kDosDateTime, h.DosDateTime);
+  ZipPut32(out + kCrc32, h.Crc32);
+  ZipPut32(out + kCompressedSize, h.CompressedSize);
+  ZipPut32(out + kUncompressedSize, h.UncompressedSize);
+  ZipPut16(out + kNameLength, h.NameLength);
+  ZipPut16(out + kExtraLength, h.ExtraLength);
+}
+
+void EncodeCentralHeader(const TZipHeaderInfo& h, unsigned char* out) {
+  using namespace zip_central;
+  ZipPut32(out + kSig, kZipCentralSig);
+  ZipPut16(out + kVersionMadeBy, h.VersionMadeBy);
+  ZipPut16(out + kVersionNeeded, h.VersionNeeded);
+  ZipPut16(out + kFlags, h.Flags);
+  ZipPut16(out + kMethod, h.Method);
+  ZipPut32(out + kDosDateTime, h.DosDateTime);
+  ZipPut32(out + kCrc32, h.Crc32);
+  ZipPut32(out + kCompressedSize, h.CompressedSize);
+  ZipPut32(out + kUncompressedSize, h.UncompressedSize);
+  ZipPut16(out + kNameLength, h.NameLength);
+  ZipPut16(out + kExtraLength, h.ExtraLength);
+  ZipPut16(out + kCommentLength, h.CommentLength);
+  ZipPut16(out + kDiskStart, h.DiskStart);
+  ZipPut16(out + kInternalAttr, h.InternalAttr);
+  ZipPut32(out + kExternalAttr, h.ExternalAttr);
+  ZipPut32(out + kLocalHeaderOffset, h.LocalHeaderOffset);
+}
+
+void EncodeEndCentral(const TEndCentral& e, unsigned char* out) {
+  using namespace zip_end;
+  ZipPut32(out + kSig, kZipEndSig);
+  ZipPut16(out + kThisDisk, e.ThisDisk);
+  ZipPut16(out + kCentralDisk, e.CentralDisk);
+  ZipPut16(out + kEntriesThisDisk, e.EntriesThisDisk);
+  ZipPut16(out + kTotalEntries, e.TotalEntries);
+  ZipPut32(out + kCentralSize, e.CentralSize);
+  ZipPut32(out + kCentralOffset, e.CentralOffset);
+  ZipPut16(out + kCommentLength, e.CommentLength);
+}
+
+bool DecodeLocalHeader(const unsigned char* in, TZipHeaderInfo& h) {
+  using namespace zip_local;
+  if (ZipGet32(in + kSig) != kZipLocalSig) return false;
+  h.VersionNeeded = ZipGet16(in + kVersionNeeded);
+  h.Flags = ZipGet16(in + kFlags);
+  h.Method = ZipGet16(in + kMethod);
+  h.DosDateTime = ZipGet32(in + kDosDateTime);
+  h.Crc32 = ZipGet32(in + kCrc32);
+  h.CompressedSize = ZipGet32(in + kCompressedSize);
+  h.UncompressedSize = ZipGet32(in + kUncompressedSize);
+  h.NameLength = ZipGet16(in + kNameLength);
+  h.ExtraLength = ZipGet16(in + kExtraLength);
+  return true;
+}
+
+bool DecodeCentralHeader(const unsigned char* in, TZipHeaderInfo& h) {
+  using namespace zip_central;
+  if (ZipGet32(in + kSig) != kZipCentralSig) return false;
+  h.VersionMadeBy = ZipGet16(in + kVersionMadeBy);
+  h.VersionNeeded = ZipGet16(in + kVersionNeeded);
+  h.Flags = ZipGet16(in + kFlags);
+  h.Method = ZipGet16(in + kMethod);
+  h.DosDateTime = ZipGet32(in + kDosDateTime);
+  h.Crc32 = ZipGet32(in + kCrc32);
+  h.CompressedSize = ZipGet32(in + kCompressedSize);
+  h.UncompressedSize = ZipGet32(in + kUncompressedSize);
+  h.NameLength = ZipGet16(in + kNameLength);
+  h.ExtraLength = ZipGet16(in + kExtraLength);
+  h.CommentLength = ZipGet16(in + kCommentLength);
+  h.DiskStart = ZipGet16(in + kDiskStart);
+  h.InternalAttr = ZipGet16(in + kInternalAttr);
+  h.ExternalAttr = ZipGet32(in + kExternalAttr);
+  h.LocalHeaderOffset = ZipGet32(in + kLocalHeaderOffset);
+  return true;
+}
+
+bool DecodeEndCentral(const unsigned char* in, TEndCentral& e) {
+  using namespace zip_end;
+  if (ZipGet32(in + kSig) != kZipEndSig) return false;
+  e.ThisDisk = ZipGet16(in + kThisDisk);
+  e.CentralDisk = ZipGet16(in + kCentralDisk);
+  e.EntriesThisDisk = ZipGet16(in + kEntriesThisDisk);
+  e.TotalEntries = ZipGet16(in + kTotalEntries);
+  e.CentralSize = ZipGet32(in + kCentralSize);
+  e.CentralOffset = ZipGet32(in + kCentralOffset);
+  e.CommentLength = ZipGet16(in + kCommentLength);
+  return true;
+}
+
+uint32_t UnixToDosDateTime(time_t t) {
+  struct tm tm {};
+  if (localtime_r(&t, &tm) == nullptr) return (1u << 5 | 1u) << 16;  // 1980-01-01
+  int year = tm.tm_year + 1900;
+  if (year < 1980) return (1u << 5 | 1u) << 16;
+  if (year > 2107) {
+    return ((127u << 9) | (12u << 5) | 31u) << 16 | ((23u << 11) | (59u << 5) | 29u);
+  }
+  uint32_t date = (static_cast<uint32_t>(year - 1980) << 9) |
+                  (static_cast<uint32_t>(tm.tm_mon + 1) << 5) | static_cast<uint32_t>(tm.tm_mday);
+  uint32_t time = (static_cast<uint32_t>(tm.tm_hour) << 11) |
+                  (static_cast<uint32_t>(tm.tm_min) << 5) | static_cast<uint32_t>(tm.tm_sec / 2);
+  return date << 16 | time;
+}
+
+time_t DosDateTimeToUnix(uint32_t dosDateTime) {
+  uint32_t date = dosDateTime >> 16, time = dosDateTime & 0xFFFF;
+  struct tm tm {};
+  tm.tm_year = static_cast<int>((date >> 9) & 0x7F) + 80;
+  tm.tm_mon = static_cast<int>((date >> 5) & 0x0F) - 1;
+  tm.tm_mday = static_cast<int>(date & 0x1F);
+  tm.tm_hour = static_cast<int>((time >> 11) & 0x1F);
+  tm.tm_min = static_cast<int>((time >> 5) & 0x3F);
+  tm.tm_sec = static_cast<int>((time & 0x1F) * 2);
+  tm.tm_isdst = -1;
+  return mktime(&tm);
+}
+
+bool ZipNameIsAscii(std::string_view name) {
+  for (unsigned char c : name) {
+    if (c >= 0x80) return false;
+  }
+  return true;
+}
+
+}  // namespace ny
