@@ -1,0 +1,63 @@
+#include "sqlite/NyFResult.h"
+
+#include <algorithm>
+#include <cstring>
+
+TNyFResult::TNyFResult(int32_t rowSize) : rowSize_(rowSize > 0 ? rowSize : 1) {}
+
+TNyFResult::~TNyFResult() = default;
+
+void TNyFResult::AddRow(const uint8_t* bytes) {
+  InsertRow(RowCount(), bytes);
+}
+
+void TNyFResult::InsertRow(int index, const uint8_t* bytes) {
+  std::unique_ptr<uint8_t[]> row(new uint8_t[static_cast<size_t>(rowSize_)]);
+  std::memcpy(row.get(), bytes, static_cast<size_t>(rowSize_));
+  const int32_t id = ++lastId_;
+  if (index < 0 || index >= RowCount()) {
+    rows_.push_back(std::move(row));
+    ids_.push_back(id);
+    return;
+  }
+  rows_.insert(rows_.begin() + index, std::move(row));
+  ids_.insert(ids_.begin() + index, id);
+  idsAscending_ = false;
+}
+
+void TNyFResult::DeleteRow(int index) {
+  if (index < 0 || index >= RowCount()) return;
+  rows_.erase(rows_.begin() + index);
+  ids_.erase(ids_.begin() + index);
+}
+
+uint8_t* TNyFResult::RowAt(int index) {
+  return index < 0 || index >= RowCount() ? nullptr : rows_[static_cast<size_t>(index)].get();
+}
+
+const uint8_t* TNyFResult::RowAt(int index) const {
+  return index < 0 || index >= RowCount() ? nullptr : rows_[static_cast<size_t>(index)].get();
+}
+
+int32_t TNyFResult::RowIdAt(int index) const {
+  return index < 0 || index >= RowCount() ? -1 : ids_[static_cast<size_t>(index)];
+}
+
+int TNyFResult::IndexOfRowId(int32_t id) const {
+  if (idsAscending_) {
+    auto it = std::lower_bound(ids_.begin(), ids_.end(), id);
+    return it != ids_.end() && *it == id ? static_cast<int>(it - ids_.begin()) : -1;
+  }
+  auto it = std::find(ids_.begin(), ids_.end(), id);
+  return it == ids_.end() ? -1 : static_cast<int>(it - ids_.begin());
+}
+
+uint32_t TNyFResult::NewBlob(std::string bytes) {
+  blobs_.push_back(std::make_unique<std::string>(std::move(bytes)));
+  return static_cast<uint32_t>(blobs_.size());
+}
+
+std::string* TNyFResult::Blob(uint32_t handle) {
+  if (handle == 0 || handle > blobs_.size()) return nullptr;
+  return blobs_[handle - 1].get();
+}
