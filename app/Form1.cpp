@@ -1,0 +1,97 @@
+#include "app/Form1.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <utility>
+
+#include "app/Form1Model.h"
+#include "util/NyApi.h"
+#include "util/NyFormat.h"
+
+namespace ny {
+
+TForm1::TForm1(TForm1View& view, TForm1Env env)
+    : view_(view), env_(std::move(env)), model_(MakeForm1Model()) {
+  // The about component fixes the formats when the window is loaded.
+  ApplyFixedFormats();
+}
+
+TForm1::~TForm1() = default;
+
+std::string TForm1::ActivePage() const {
+  return model_->Get(kNotebook).Str("ActivePage");
+}
+
+void TForm1::ShowPage(const std::string& page) {
+  model_->Get(kNotebook).SetStr("ActivePage", page);
+}
+
+bool TForm1::Checked(const std::string& box) const {
+  return model_->Get(box).Value("Checked") == BoolValue(true);
+}
+
+void TForm1::SetChecked(const std::string& box, bool checked) {
+  TNyComponent& c = model_->Get(box);
+  if (c.Value("Checked") == BoolValue(checked)) return;
+  c.SetValue("Checked", BoolValue(checked));
+  chIntViewTxtClick(box);
+}
+
+void TForm1::FormKeyPress(char& key) {
+  if (key != kKeyEscape) return;
+  const std::string page = ActivePage();
+  if (page != kPageOptions && page != kPageText) return;
+  key = 0;
+  ShowPage(kPageList);
+  view_.SetFocus(kDocGrid);
+}
+
+void TForm1::FormKeyDown(uint16_t& key, unsigned shift) {
+  if (key != VK_F3 || shift != ssCtrl || ActivePage() != kPageList) return;
+  key = 0;
+  bOptionClick();
+}
+
+void TForm1::SQLiteDBAfterConnect(const std::string& databasePath) {
+  const TNyComponent& about = model_->Get(kAbout);
+  model_->SetStr("Caption",
+                 about.Str("ProductName") + " " + about.Str("Version") + " [" + databasePath + "]");
+}
+
+void TForm1::bExitClick() {
+  view_.Close();
+}
+
+void TForm1::WriteLog(std::string_view message) {
+  if (!logEnabled_) return;
+  const std::string file = TempDir() + ChangeExt(ExtractName(env_.ProgramFile), ".log");
+  const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  std::string line = DateTimeToStr(std::time(nullptr));
+  line += ' ';
+  line += message;
+  line += '\n';
+  // One write with O_APPEND keeps the line whole; a short write is retried for the rest.
+  size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+}
+
+void TForm1::OpenLibrary(const std::string& file) {
+  // Hook: the library unit arrives later; until then no library opens.
+  (void)file;
+}
+
+void TForm1::CreateZipComponents() {
+  // The zip writer and reader arrive with the archive store.
+}
+
+}  // namespace ny
