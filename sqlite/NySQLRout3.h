@@ -1,0 +1,84 @@
+// Routines of the data layer: number and date texts as the engine stores them, the number and
+// date formats of the program, the Windows-1252 <-> UTF-8 byte conversion, and the parameter
+// names of a key condition.
+//
+// All routines are free functions without state apart from FormatSettings(), which the
+// program fixes at start and which these routines only read.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace ny {
+
+// The program's number, date and time formats. Format letters: d dd (day), m mm M MM (month;
+// in a time format "m"/"mm" after "h" mean minutes), yy yyyy (year), h hh, n nn (minutes),
+// s ss, z zzz (milliseconds); any other character is written as it stands.
+struct TNyFormatSettings {
+  char DecimalSeparator = '.';
+  char ThousandSeparator = ',';
+  char DateSeparator = '.';
+  char TimeSeparator = ':';
+  std::string ShortDateFormat = "dd.MM.yyyy";
+  std::string ShortTimeFormat = "hh:mm";
+  std::string LongTimeFormat = "hh:mm:ss";
+};
+
+// The process-wide settings (the defaults above until the program changes them).
+TNyFormatSettings& FormatSettings();
+
+// Calendar helpers. Day numbers count 0001-01-01 as day 1 (1899-12-30 is 693594).
+bool IsValidDate(int year, int month, int day);
+int32_t EncodeDayNumber(int year, int month, int day);  // requires a valid date
+void DecodeDayNumber(int32_t dayNumber, int* year, int* month, int* day);
+
+// Writes the instant `msecs` (day number * 86400000 + milliseconds) with a format of the
+// letters above; '/' stands for the date separator and ':' for the time separator.
+std::string FormatDateTimeMs(std::string_view format, double msecs,
+                             const TNyFormatSettings& fs = FormatSettings());
+
+// The text with its first '.' replaced by the decimal separator.
+std::string FixDecimalPoint(std::string_view text, char decimalSeparator);
+
+// Integer text: "" -> -2147483648 (the integer NULL marker); a whole decimal number (optional
+// sign, no blanks) that fits 32 bits -> its value; anything else (12abc, 1e3, overflow) -> 0.
+int32_t IntTextToNative(std::string_view text);
+
+// Float text: the first '.' is replaced by the decimal separator (so the engine's "3.5" reads
+// whatever that separator is), then "" -> the NULL marker (all bits set); a number written with
+// the decimal separator (blanks around and an exponent allowed) -> its value, whatever the C
+// library's locale; anything else -> 0.
+double FloatTextToNative(std::string_view text);
+double FloatTextToNative(std::string_view text, char decimalSeparator);
+
+// Date-time text in the program's formats: "" -> kNullDateTime. Otherwise tried in this order:
+// the short date format with a time ("h:m[:s[.z]]"), the date alone, then the date as
+// "dd-mm-yyyy" with '-' as separator, then "yyyy-mm-dd". Throws EConvertError
+// "'<text>' is not a valid date" when no attempt reads it. FormatSettings() is not changed.
+double ParseDateTimeText(std::string_view text, const TNyFormatSettings& fs = FormatSettings());
+
+// The engine's own layout, at fixed positions after every blank is removed: "yyyy-mm-dd" or
+// "dd.mm.yyyy", optionally followed by "hh:nn", ":ss" and ".zzz". Any invalid part, a text
+// shorter than 10 characters or another layout gives kNullDateTime (which reads as NULL).
+double ParseSQLiteDateTime(std::string_view text);
+
+// Windows-1252 bytes -> UTF-8. The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F,
+// 0x90, 0x9D) stand for the code points of the same value.
+std::string AnsiToUtf8Text(std::string_view bytes);
+// UTF-8 -> Windows-1252 bytes. One-, two- and three-byte sequences are read; a code point
+// without a Windows-1252 byte, and any other byte sequence, becomes the byte 236 (0xEC).
+std::string Utf8ToAnsiText(std::string_view utf8);
+
+// Parameter names of an SQL text as ":NAME1:NAME2" (names in capital letters, in order of
+// appearance). A name is ':' followed by letters A-Z a-z, digits, '_', '#', '$' and bytes
+// 128..255. Nothing inside single quotes, block comments or "--" line comments counts. With
+// `keepDuplicates` false a repeated name is listed once.
+std::string ScanParamNames(std::string_view text, bool keepDuplicates);
+// Number of ':' in a list of ScanParamNames.
+int ParamNameCount(std::string_view list);
+// Name n (from 0) of the list: the text after the (n+1)-th ':' up to the next ':'; the last
+// name is cut to 253 bytes. "" when n is out of range.
+std::string ParamNameAt(std::string_view list, int n);
+
+}  // namespace ny
