@@ -11,11 +11,6 @@
 
 namespace ny {
 
-TNyFormatSettings& FormatSettings() {
-  static TNyFormatSettings settings;
-  return settings;
-}
-
 // ---- calendar --------------------------------------------------------------------------
 
 namespace {
@@ -306,7 +301,7 @@ int32_t IntTextToNative(std::string_view text) {
 }
 
 double FloatTextToNative(std::string_view text) {
-  return FloatTextToNative(text, FormatSettings().DecimalSeparator);
+  return FloatTextToNative(text, FormatSettings.DecimalSeparator);
 }
 
 double FloatTextToNative(std::string_view text, char decimalSeparator) {

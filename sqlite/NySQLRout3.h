@@ -2,31 +2,17 @@
 // date formats of the program, the Windows-1252 <-> UTF-8 byte conversion, and the parameter
 // names of a key condition.
 //
-// All routines are free functions without state apart from FormatSettings(), which the
-// program fixes at start and which these routines only read.
+// All routines are free functions without state; they read FormatSettings (util/NyFormat.h),
+// which the program fixes at start, and never change it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "util/NyFormat.h"
+
 namespace ny {
-
-// The program's number, date and time formats. Format letters: d dd (day), m mm M MM (month;
-// in a time format "m"/"mm" after "h" mean minutes), yy yyyy (year), h hh, n nn (minutes),
-// s ss, z zzz (milliseconds); any other character is written as it stands.
-struct TNyFormatSettings {
-  char DecimalSeparator = '.';
-  char ThousandSeparator = ',';
-  char DateSeparator = '.';
-  char TimeSeparator = ':';
-  std::string ShortDateFormat = "dd.MM.yyyy";
-  std::string ShortTimeFormat = "hh:mm";
-  std::string LongTimeFormat = "hh:mm:ss";
-};
-
-// The process-wide settings (the defaults above until the program changes them).
-TNyFormatSettings& FormatSettings();
 
 // Calendar helpers. Day numbers count 0001-01-01 as day 1 (1899-12-30 is 693594).
 bool IsValidDate(int year, int month, int day);
@@ -36,7 +22,7 @@ void DecodeDayNumber(int32_t dayNumber, int* year, int* month, int* day);
 // Writes the instant `msecs` (day number * 86400000 + milliseconds) with a format of the
 // letters above; '/' stands for the date separator and ':' for the time separator.
 std::string FormatDateTimeMs(std::string_view format, double msecs,
-                             const TNyFormatSettings& fs = FormatSettings());
+                             const TNyFormatSettings& fs = FormatSettings);
 
 // The text with its first '.' replaced by the decimal separator.
 std::string FixDecimalPoint(std::string_view text, char decimalSeparator);
@@ -55,8 +41,8 @@ double FloatTextToNative(std::string_view text, char decimalSeparator);
 // Date-time text in the program's formats: "" -> kNullDateTime. Otherwise tried in this order:
 // the short date format with a time ("h:m[:s[.z]]"), the date alone, then the date as
 // "dd-mm-yyyy" with '-' as separator, then "yyyy-mm-dd". Throws EConvertError
-// "'<text>' is not a valid date" when no attempt reads it. FormatSettings() is not changed.
-double ParseDateTimeText(std::string_view text, const TNyFormatSettings& fs = FormatSettings());
+// "'<text>' is not a valid date" when no attempt reads it. FormatSettings is not changed.
+double ParseDateTimeText(std::string_view text, const TNyFormatSettings& fs = FormatSettings);
 
 // The engine's own layout, at fixed positions after every blank is removed: "yyyy-mm-dd" or
 // "dd.mm.yyyy", optionally followed by "hh:nn", ":ss" and ".zzz". Any invalid part, a text

@@ -14,6 +14,7 @@
 #include "sqlite/NySQLRout3.h"
 #include "sqlite/NySQLiteError.h"
 #include "util/NyApi.h"
+#include "util/NyFormat.h"
 
 namespace ny {
 
@@ -33,19 +34,6 @@ std::string CurrentDir() {
   if (!getcwd(buf.data(), buf.size())) return ".";
   buf.resize(std::char_traits<char>::length(buf.c_str()));
   return buf;
-}
-
-// The local date and time now, as day number * 86400000 + milliseconds.
-double LocalNowMs() {
-  using namespace std::chrono;
-  auto now = system_clock::now();
-  std::time_t t = system_clock::to_time_t(now);
-  std::tm tm{};
-  localtime_r(&t, &tm);
-  int ms = static_cast<int>(duration_cast<milliseconds>(now.time_since_epoch()).count() % 1000);
-  int32_t day = EncodeDayNumber(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday);
-  return double(day) * kMSecsPerDay + ((tm.tm_hour * 60 + tm.tm_min) * 60 + tm.tm_sec) * 1000.0 +
-         ms;
 }
 
 }  // namespace
@@ -97,7 +85,7 @@ void TNySQLite3DB::UnregisterQuery(TNyQueryLink* query) {
 // ---- library -------------------------------------------------------------------------
 
 bool TNySQLite3DB::BindLibrary() {
-  char& sep = FormatSettings().DecimalSeparator;
+  char& sep = FormatSettings.DecimalSeparator;
   if (sep != ',' && sep != '.') sep = '.';
   lib_ = dlopen(DLLName().c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!lib_) return false;
@@ -206,10 +194,9 @@ void TNySQLite3DB::WriteTrace(std::string_view message, bool emptyLine) {
     std::string path = TracePath();
     std::FILE* f = std::fopen(path.c_str(), "a");
     if (!f) return;
-    const TNyFormatSettings& fs = FormatSettings();
     std::string line(message);
     line += ' ';
-    line += FormatDateTimeMs(fs.ShortDateFormat + " " + fs.LongTimeFormat, LocalNowMs());
+    line += DateTimeToStr(std::time(nullptr));
     line += '\n';
     if (emptyLine) line += '\n';
     std::fwrite(line.data(), 1, line.size(), f);

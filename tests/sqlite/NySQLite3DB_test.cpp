@@ -553,7 +553,7 @@ TEST(NySQLite3DBRecordSets, ValuesAsRowsHoldThem) {
   db.ExecuteWithParams("insert into t values(null, 42, null, null)", {});
   db.ExecuteWithParams("select 1", {});  // finalizes the last insert
 
-  char& sep = FormatSettings().DecimalSeparator;
+  char& sep = FormatSettings.DecimalSeparator;
   sep = ',';
   RowsLink q;
   int fetches = 0;
