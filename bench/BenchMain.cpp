@@ -1,0 +1,35 @@
+// vellum-bench: runs one benchmark, named by the first argument.
+#include <cstdio>
+#include <cstring>
+#include <iterator>
+
+#include "Bench.h"
+
+namespace {
+
+struct TSubcommand {
+  const char* name;
+  int (*run)(int argc, char** argv);
+  const char* help;
+};
+
+const TSubcommand kSubcommands[] = {
+    {"archive", vbench::RunArchive, "packing, extraction, listing and CRC-32 against zip/unzip"},
+};
+
+int Usage() {
+  std::fprintf(stderr, "usage: vellum-bench <benchmark> [options]\nbenchmarks:\n");
+  for (const TSubcommand& s : kSubcommands) std::fprintf(stderr, "  %-10s %s\n", s.name, s.help);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage();
+  for (const TSubcommand& s : kSubcommands) {
+    if (std::strcmp(argv[1], s.name) == 0) return s.run(argc - 2, argv + 2);
+  }
+  std::fprintf(stderr, "vellum-bench: unknown benchmark \"%s\"\n", argv[1]);
+  return Usage();
+}
