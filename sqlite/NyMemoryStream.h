@@ -37,7 +37,7 @@ class TNyMemoryStream {
   // Writes `count` bytes at the position, growing the content; returns `count`.
   virtual int64_t Write(const void* buffer, int64_t count);
   // Writes the whole content of `source` at the position (the source's position is ignored
-  // and left as it is). Returns the number of bytes written.
+  // and left as it is), bypassing a derived class's Write. Returns the number of bytes written.
   int64_t CopyFrom(const TNyMemoryStream& source);
 
   // The whole content.
@@ -79,7 +79,8 @@ inline int64_t TNyMemoryStream::Write(const void* buffer, int64_t count) {
 
 inline int64_t TNyMemoryStream::CopyFrom(const TNyMemoryStream& source) {
   std::string copy(source.Bytes());  // the source may be this stream
-  return Write(copy.data(), static_cast<int64_t>(copy.size()));
+  // The plain write: a copy is not a write a derived stream counts.
+  return TNyMemoryStream::Write(copy.data(), static_cast<int64_t>(copy.size()));
 }
 
 }  // namespace ny

@@ -28,4 +28,10 @@ class EConvertError : public std::runtime_error {
   explicit EConvertError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// An object used as a kind it is not (a blob stream asked for on a field that holds no blob).
+class EInvalidCast : public std::runtime_error {
+ public:
+  EInvalidCast() : std::runtime_error("Invalid class typecast") {}
+};
+
 }  // namespace ny

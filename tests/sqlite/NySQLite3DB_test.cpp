@@ -13,10 +13,12 @@
 #include "sqlite/NyMemoryStream.h"
 #include "sqlite/NySQLRout3.h"
 #include "sqlite/NySQLiteError.h"
+#include "sqlite/TestRowsLink.h"
 #include "util/NyApi.h"
 
 using namespace ny;
 using nytest::ReadFile;
+using nytest::RowsLink;
 using nytest::TestDir;
 
 namespace {
@@ -44,63 +46,6 @@ std::string MessageOf(F&& f) {
   }
   return "(no exception)";
 }
-
-// A record set as the connection sees it: keeps the fetched rows as byte blocks.
-class RowsLink : public TNyQueryLink {
- public:
-  bool typeLess = false;
-  bool sqliteDate = true;
-  std::vector<std::string> blobParams;
-  std::vector<TNyFieldDef> defs;
-  int declared = 0;
-  std::vector<uint8_t> buffer;
-  std::vector<std::vector<uint8_t>> rows;
-  int disconnecting = 0;
-  int destroyed = 0;
-
-  ~RowsLink() override {
-    for (auto& row : rows)
-      for (size_t i = 0; i < defs.size(); ++i)
-        if (IsBlobType(defs[i].DataType)) delete Stream(row, i);
-  }
-  bool TypeLess() const override { return typeLess; }
-  bool SQLiteDateFormat() const override { return sqliteDate; }
-  std::vector<std::string_view> BlobParamValues() const override {
-    return {blobParams.begin(), blobParams.end()};
-  }
-  void SetFieldDefs(std::vector<TNyFieldDef> d, int declaredRowSize) override {
-    defs = std::move(d);
-    declared = declaredRowSize;
-  }
-  const std::vector<TNyFieldDef>& FieldDefs() const override { return defs; }
-  int DeclaredRowSize() const override { return declared; }
-  std::vector<uint8_t>& FetchBuffer() override { return buffer; }
-  void AddFetchedRow(const uint8_t* row) override { rows.emplace_back(row, row + declared + 5); }
-  void ConnectionDisconnecting(TNySQLite3DB&) override { ++disconnecting; }
-  void ConnectionDestroyed(TNySQLite3DB&) override { ++destroyed; }
-
-  const uint8_t* Slot(size_t row, size_t field) const {
-    return rows[row].data() + defs[field].Offset;
-  }
-  std::string Text(size_t row, size_t field) const {
-    return reinterpret_cast<const char*>(Slot(row, field));
-  }
-  int32_t Int(size_t row, size_t field) const {
-    int32_t v;
-    std::memcpy(&v, Slot(row, field), sizeof v);
-    return v;
-  }
-  double Float(size_t row, size_t field) const {
-    double v;
-    std::memcpy(&v, Slot(row, field), sizeof v);
-    return v;
-  }
-  TNyMemoryStream* Stream(const std::vector<uint8_t>& row, size_t field) const {
-    TNyMemoryStream* s;
-    std::memcpy(&s, row.data() + defs[field].Offset, sizeof s);
-    return s;
-  }
-};
 
 void ConnectMemory(TNySQLite3DB& db) {
   db.SetDatabase(":memory:");
