@@ -1,0 +1,41 @@
+// Listing the entries of an archive: zip archives through the program's own reader, rar
+// archives (format 4 and 5) through libarchive. Every listing fills the one shared entry list.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace ny {
+
+// One entry as a listing reports it. Sizes are 64 bits wide so that no size is ever misread
+// (the catalogue keeps its own 32-bit copy).
+struct TArchiveEntry {
+  int64_t PackedSize = 0;    // the compressed size
+  int64_t UnpackedSize = 0;  // the uncompressed size
+  // zip: the file name without any stored directory; rar: the stored path with '/' between
+  // directories, as libarchive reports it. UTF-8.
+  std::string EntryName;
+};
+
+// The list filled by the last listing, in archive order. Its size is the count of entries.
+std::vector<TArchiveEntry>& ArchiveEntries();
+
+// Dispatches on the extension of `path`, compared without regard to ASCII case: ".ZIP" ->
+// ListZipArchive, ".RAR" -> ListRarArchive. Any other extension returns 0 and leaves
+// ArchiveEntries() as it was.
+int ListArchive(std::string_view path);
+
+// Reads the zip archive's directory and replaces ArchiveEntries() by its entries; returns the
+// count. Raises the reader's EZipError (ArchiveEntries() is then left as it was).
+int ListZipArchive(std::string_view path);
+
+// Reads the rar archive's headers one after the other and returns how many were read. When at
+// least one header was read, ArchiveEntries() holds exactly those entries; when none could be
+// read (no such file, not a rar archive, encrypted headers, a broken first header) it returns
+// 0 and leaves ArchiveEntries() as it was. A header that cannot be read ends the listing
+// with the entries before it. Never raises.
+int ListRarArchive(std::string_view path);
+
+}  // namespace ny

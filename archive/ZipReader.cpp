@@ -1,0 +1,523 @@
+#include "archive/ZipReader.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
+#include <optional>
+
+#include "archive/NyCrc32.h"
+#include "util/NyApi.h"
+#include "util/NyText.h"
+
+namespace ny {
+
+namespace {
+
+constexpr size_t kBlock = 64 * 1024;
+constexpr uint64_t kScanTick = 10240;
+constexpr uint16_t kZip64ExtraId = 0x0001;
+constexpr uint32_t kMax32 = 0xFFFFFFFFu;
+constexpr size_t kZip64LocatorSize = 20;
+constexpr size_t kZip64EndSize = 56;
+
+[[noreturn]] void Fail(const std::string& message) { throw EZipError(message); }
+
+uint64_t Get64(const unsigned char* p) {
+  return static_cast<uint64_t>(ZipGet32(p)) | (static_cast<uint64_t>(ZipGet32(p + 4)) << 32);
+}
+
+// Stored name bytes as UTF-8 text with '/' separators.
+std::string DecodeName(std::string_view raw) {
+  std::string name = IsValidUtf8(raw) ? std::string(raw) : DecodeCodePage(raw, 866);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+void SplitName(const std::string& name, TZipHeaderInfo& h) {
+  size_t slash = name.rfind('/');
+  if (slash == std::string::npos) {
+    h.Directory.clear();
+    h.FileName = name;
+  } else {
+    h.Directory = name.substr(0, slash + 1);
+    h.FileName = name.substr(slash + 1);
+  }
+}
+
+// Takes the 64-bit values of a Zip64 extra block for the fields that hold their all-ones
+// marker, in the order the format gives them. Blocks that run past the field are ignored.
+void ApplyZip64Extra(std::string_view extra, const TZipHeaderInfo& h, TZipEntry& e,
+                     bool hasOffset) {
+  size_t pos = 0;
+  while (pos + 4 <= extra.size()) {
+    auto p = reinterpret_cast<const unsigned char*>(extra.data()) + pos;
+    uint16_t id = ZipGet16(p);
+    size_t len = ZipGet16(p + 2);
+    if (pos + 4 + len > extra.size()) return;
+    if (id == kZip64ExtraId) {
+      const unsigned char* v = p + 4;
+      size_t left = len;
+      auto take = [&](uint64_t& field) {
+        if (left < 8) return;
+        field = Get64(v);
+        v += 8;
+        left -= 8;
+      };
+      if (h.UncompressedSize == kMax32) take(e.UncompressedSize);
+      if (h.CompressedSize == kMax32) take(e.CompressedSize);
+      if (hasOffset && h.LocalHeaderOffset == kMax32) take(e.LocalHeaderOffset);
+      return;
+    }
+    pos += 4 + len;
+  }
+}
+
+// Decodes text into code points; a byte that does not start a valid sequence stands alone.
+std::u32string CodePoints(std::string_view s) {
+  std::u32string out;
+  size_t i = 0;
+  while (i < s.size()) {
+    auto c = static_cast<unsigned char>(s[i]);
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+    if (len > 1 && i + len <= s.size() && IsValidUtf8(s.substr(i, len))) {
+      char32_t cp = c & (0x7F >> len);
+      for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+      out.push_back(cp);
+      i += len;
+    } else {
+      out.push_back(c);
+      ++i;
+    }
+  }
+  return out;
+}
+
+// '*' and '?' wildcard match, iterative with one backtrack point (linear in practice).
+bool WildMatch(const std::u32string& pat, const std::u32string& text) {
+  size_t p = 0, t = 0, starP = std::u32string::npos, starT = 0;
+  while (t < text.size()) {
+    if (p < pat.size() && (pat[p] == U'?' || pat[p] == text[t])) {
+      ++p;
+      ++t;
+    } else if (p < pat.size() && pat[p] == U'*') {
+      starP = p++;
+      starT = t;
+    } else if (starP != std::u32string::npos) {
+      p = starP + 1;
+      t = ++starT;
+    } else {
+      return false;
+    }
+  }
+  while (p < pat.size() && pat[p] == U'*') ++p;
+  return p == pat.size();
+}
+
+// A file descriptor closed on every way out.
+struct TFd {
+  int fd = -1;
+  explicit TFd(int f) : fd(f) {}
+  ~TFd() {
+    if (fd >= 0) close(fd);
+  }
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+};
+
+bool WriteAll(int fd, const unsigned char* p, size_t n) {
+  while (n > 0) {
+    ssize_t w = write(fd, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
+}  // namespace
+
+// The archive file opened for reading, with its tail kept in memory: the end record and, as
+// a rule, the whole central directory lie there.
+struct TZipReader::TSource {
+  TFd file{-1};
+  uint64_t size = 0;
+  uint64_t tailStart = 0;
+  std::vector<unsigned char> tail;
+
+  explicit TSource(const std::string& path) : file(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    struct stat st {};
+    if (file.fd < 0 || fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
+      Fail(kZipErrCannotOpen + path);
+    size = static_cast<uint64_t>(st.st_size);
+  }
+
+  // Reads exactly n bytes at off; false when the file does not hold them.
+  bool ReadAt(uint64_t off, void* dst, size_t n) const {
+    if (off > size || n > size - off) return false;
+    if (off >= tailStart && !tail.empty()) {
+      std::memcpy(dst, tail.data() + (off - tailStart), n);
+      return true;
+    }
+    auto* out = static_cast<unsigned char*>(dst);
+    while (n > 0) {
+      ssize_t r = pread(file.fd, out, n, static_cast<off_t>(off));
+      if (r < 0 && errno == EINTR) continue;
+      if (r <= 0) return false;
+      out += r;
+      off += static_cast<uint64_t>(r);
+      n -= static_cast<size_t>(r);
+    }
+    return true;
+  }
+
+  // Position of the first occurrence of `sig` at or after `from`, if any.
+  std::optional<uint64_t> Find(uint64_t from, uint32_t sig) const {
+    std::vector<unsigned char> buf(kBlock);
+    while (from + 4 <= size) {
+      size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, size - from));
+      if (!ReadAt(from, buf.data(), n)) return std::nullopt;
+      for (size_t i = 0; i + 4 <= n; ++i)
+        if (buf[i] == 'P' && ZipGet32(&buf[i]) == sig) return from + i;
+      if (n < 4) break;
+      from += n - 3;
+    }
+    return std::nullopt;
+  }
+};
+
+bool ZipFileNameIsSafe(std::string_view fileName) {
+  return !fileName.empty() && fileName != "." && fileName != ".." &&
+         fileName.find('\0') == std::string_view::npos &&
+         fileName.find('/') == std::string_view::npos;
+}
+
+bool ZipItemMatches(std::string_view item, std::string_view directory, std::string_view fileName) {
+  std::string pattern(item);
+  std::replace(pattern.begin(), pattern.end(), '\\', '/');
+  std::string subject = pattern.find('/') == std::string::npos
+                            ? std::string(fileName)
+                            : std::string(directory) + std::string(fileName);
+  return WildMatch(CodePoints(AnsiUpper(pattern)), CodePoints(AnsiUpper(subject)));
+}
+
+void TZipReader::SetZipName(std::string name) {
+  zipName_ = std::move(name);
+  entries_.clear();
+  end_ = TEndCentral();
+  scanned_ = false;
+}
+
+int TZipReader::ReadZip() {
+  entries_.clear();
+  end_ = TEndCentral();
+  scanned_ = false;
+  try {
+    TSource in(zipName_);
+    if (in.size < kZipEndSize) Fail(kZipErrIncomplete);
+
+    size_t tailLen = static_cast<size_t>(std::min<uint64_t>(in.size, kZipEndSearchSpan));
+    std::vector<unsigned char> tail(tailLen);
+    if (!in.ReadAt(in.size - tailLen, tail.data(), tailLen)) Fail(kZipErrPremature);
+    in.tailStart = in.size - tailLen;
+    in.tail = std::move(tail);
+
+    std::optional<size_t> found;
+    for (size_t i = tailLen - kZipEndSize + 1; i-- > 0;) {
+      if (in.tail[i] == 'P' && ZipGet32(&in.tail[i]) == kZipEndSig) {
+        found = i;
+        break;
+      }
+    }
+    if (!found) Fail(kZipErrIncomplete);
+    const unsigned char* rec = &in.tail[*found];
+    DecodeEndCentral(rec, end_);
+    // A comment that claims more bytes than the file holds is cut to what is there.
+    size_t room = tailLen - *found - kZipEndSize;
+    end_.Comment.assign(reinterpret_cast<const char*>(rec + kZipEndSize),
+                        std::min<size_t>(end_.CommentLength, room));
+    if (end_.ThisDisk != 0 || end_.CentralDisk != 0) Fail(kZipErrMultiPart);
+
+    uint64_t count = end_.TotalEntries;
+    uint64_t cdOffset = end_.CentralOffset;
+    uint64_t endPos = in.tailStart + *found;
+    // Zip64: the locator sits right before the end record and points at the larger record.
+    unsigned char loc[kZip64LocatorSize];
+    if (endPos >= kZip64LocatorSize && in.ReadAt(endPos - kZip64LocatorSize, loc, sizeof loc) &&
+        ZipGet32(loc) == kZip64LocatorSig) {
+      if (ZipGet32(loc + 4) != 0 || ZipGet32(loc + 16) > 1) Fail(kZipErrMultiPart);
+      unsigned char z[kZip64EndSize];
+      if (in.ReadAt(Get64(loc + 8), z, sizeof z) && ZipGet32(z) == kZip64EndSig) {
+        if (ZipGet32(z + 16) != 0 || ZipGet32(z + 20) != 0) Fail(kZipErrMultiPart);
+        if (end_.TotalEntries == 0xFFFF) count = Get64(z + 32);
+        if (end_.CentralOffset == kMax32) cdOffset = Get64(z + 48);
+      }
+    }
+    if (count == 0) return 0;
+
+    unsigned char sig[4];
+    if (in.ReadAt(cdOffset, sig, 4) && ZipGet32(sig) == kZipCentralSig) {
+      ReadCentral(in, cdOffset, count);
+    } else {
+      ScanLocal(in);
+    }
+  } catch (...) {
+    entries_.clear();
+    throw;
+  }
+  return Count();
+}
+
+void TZipReader::ReadCentral(TSource& in, uint64_t offset, uint64_t count) {
+  // Every header takes at least its fixed part: a count the rest of the file cannot hold is
+  // refused before anything is read or reserved.
+  if (count > (in.size - offset) / kZipCentralSize) Fail(kZipErrPremature);
+  entries_.reserve(static_cast<size_t>(count));
+  uint64_t pos = offset;
+  std::vector<unsigned char> var;
+  for (uint64_t i = 0; i < count; ++i) {
+    unsigned char fixed[kZipCentralSize];
+    if (!in.ReadAt(pos, fixed, sizeof fixed)) Fail(kZipErrPremature);
+    TZipEntry e;
+    TZipHeaderInfo& h = e.Header;
+    if (!DecodeCentralHeader(fixed, h)) Fail(kZipErrNotValid);
+    size_t varLen = size_t{h.NameLength} + h.ExtraLength + h.CommentLength;
+    var.resize(varLen);
+    if (!in.ReadAt(pos + kZipCentralSize, var.data(), varLen)) Fail(kZipErrPremature);
+    auto text = [&](size_t from, size_t len) {
+      return std::string_view(reinterpret_cast<const char*>(var.data()) + from, len);
+    };
+    SplitName(DecodeName(text(0, h.NameLength)), h);
+    h.Comment = std::string(text(size_t{h.NameLength} + h.ExtraLength, h.CommentLength));
+    e.CompressedSize = h.CompressedSize;
+    e.UncompressedSize = h.UncompressedSize;
+    e.LocalHeaderOffset = h.LocalHeaderOffset;
+    ApplyZip64Extra(text(h.NameLength, h.ExtraLength), h, e, true);
+    if (e.LocalHeaderOffset > in.size || in.size - e.LocalHeaderOffset < kZipLocalSize)
+      Fail(kZipErrNotValid);
+    entries_.push_back(std::move(e));
+    pos += kZipCentralSize + varLen;
+  }
+}
+
+void TZipReader::ScanLocal(TSource& in) {
+  scanned_ = true;
+  uint64_t pos = 0;
+  uint64_t nextTick = kScanTick;
+  auto service = [&](uint64_t reached) {
+    if (!doProcessMessages_ || !OnProcessMessages) return;
+    while (reached >= nextTick) {
+      OnProcessMessages();
+      nextTick += kScanTick;
+    }
+  };
+  std::vector<unsigned char> buf(kBlock);
+  std::vector<unsigned char> outBuf(kBlock);
+  while (auto at = in.Find(pos, kZipLocalSig)) {
+    service(*at);
+    uint64_t p = *at;
+    unsigned char fixed[kZipLocalSize];
+    if (!in.ReadAt(p, fixed, sizeof fixed)) Fail(kZipErrPremature);
+    TZipEntry e;
+    TZipHeaderInfo& h = e.Header;
+    DecodeLocalHeader(fixed, h);
+    std::string var(size_t{h.NameLength} + h.ExtraLength, '\0');
+    if (!in.ReadAt(p + kZipLocalSize, var.data(), var.size())) Fail(kZipErrPremature);
+    SplitName(DecodeName(std::string_view(var).substr(0, h.NameLength)), h);
+    e.CompressedSize = h.CompressedSize;
+    e.UncompressedSize = h.UncompressedSize;
+    e.LocalHeaderOffset = p;
+    h.LocalHeaderOffset = p > kMax32 ? kMax32 : static_cast<uint32_t>(p);
+    std::string_view extra = std::string_view(var).substr(h.NameLength);
+    ApplyZip64Extra(extra, h, e, false);
+    bool zip64 = h.CompressedSize == kMax32 || h.UncompressedSize == kMax32;
+    uint64_t dataStart = p + kZipLocalSize + var.size();
+    uint64_t next = dataStart;
+
+    if ((h.Flags & kZipFlagDataDescriptor) == 0) {
+      next = dataStart + std::min(e.CompressedSize, in.size - dataStart);
+    } else if (h.Method == kZipMethodDeflate && (h.Flags & kZipFlagEncrypted) == 0) {
+      // The sizes follow the data: the Deflate stream itself tells where the data ends.
+      z_stream zs{};
+      if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) Fail(kZipErrNotValid);
+      uint64_t inPos = dataStart;
+      int rc = Z_OK;
+      while (rc == Z_OK && inPos < in.size) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, in.size - inPos));
+        if (!in.ReadAt(inPos, buf.data(), n)) break;
+        zs.next_in = buf.data();
+        zs.avail_in = static_cast<uInt>(n);
+        do {
+          zs.next_out = outBuf.data();
+          zs.avail_out = static_cast<uInt>(outBuf.size());
+          rc = inflate(&zs, Z_NO_FLUSH);
+        } while (rc == Z_OK && zs.avail_in > 0);
+        inPos += n - zs.avail_in;
+        service(inPos);
+      }
+      e.CompressedSize = zs.total_in;
+      e.UncompressedSize = zs.total_out;
+      inflateEnd(&zs);
+      next = dataStart + e.CompressedSize;
+    } else {
+      // Stored data of unknown length: take the first descriptor whose size fits the gap.
+      uint64_t from = dataStart;
+      e.CompressedSize = e.UncompressedSize = 0;
+      while (auto d = in.Find(from, kZipDataDescriptorSig)) {
+        unsigned char dd[16];
+        if (in.ReadAt(*d + 8, dd, 4) && ZipGet32(dd) == *d - dataStart) {
+          e.CompressedSize = e.UncompressedSize = *d - dataStart;
+          break;
+        }
+        from = *d + 1;
+      }
+      next = dataStart + e.CompressedSize;
+    }
+    if ((h.Flags & kZipFlagDataDescriptor) != 0) {
+      unsigned char dd[24];
+      size_t sizeLen = zip64 ? 8 : 4;
+      uint64_t q = next;
+      if (in.ReadAt(q, dd, 4) && ZipGet32(dd) == kZipDataDescriptorSig) q += 4;
+      if (in.ReadAt(q, dd, 4 + 2 * sizeLen)) {
+        h.Crc32 = ZipGet32(dd);
+        next = q + 4 + 2 * sizeLen;
+      }
+    }
+    h.CompressedSize = static_cast<uint32_t>(std::min<uint64_t>(e.CompressedSize, kMax32));
+    h.UncompressedSize = static_cast<uint32_t>(std::min<uint64_t>(e.UncompressedSize, kMax32));
+    entries_.push_back(std::move(e));
+    pos = std::max(next, p + 4);
+  }
+  service(in.size);
+  if (entries_.empty()) Fail(kZipErrNotValid);
+}
+
+int TZipReader::UnZip() {
+  ReadZip();
+  TSource in(zipName_);
+  int written = 0;
+  for (const TZipEntry& e : entries_) {
+    const TZipHeaderInfo& h = e.Header;
+    if (!ZipFileNameIsSafe(h.FileName)) continue;
+    bool wanted = std::any_of(filesList_.begin(), filesList_.end(), [&](const std::string& item) {
+      return ZipItemMatches(item, h.Directory, h.FileName);
+    });
+    if (wanted && ExtractEntry(in, e)) ++written;
+  }
+  return written;
+}
+
+bool TZipReader::ExtractEntry(TSource& in, const TZipEntry& e) {
+  const TZipHeaderInfo& h = e.Header;
+  std::string dir = destDir_.empty() ? std::string(".") : DelBackslash(destDir_);
+  std::string target = dir + "/" + h.FileName;
+
+  struct stat st {};
+  if (lstat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return false;
+    std::string question = kZipAskReplace + h.FileName + "?";
+    if (!OnAskYesNo || !OnAskYesNo(question, kZipAskReplaceTitle)) return false;
+  }
+  auto tell = [&](const char* text) {
+    if (OnMessage) OnMessage(text, kZipMsgTitle);
+  };
+  if (h.Method != kZipMethodStored && h.Method != kZipMethodDeflate) {
+    tell(kZipMsgUnknownMethod);
+    return false;
+  }
+  if ((h.Flags & kZipFlagEncrypted) != 0) {
+    tell(kZipMsgEncrypted);
+    return false;
+  }
+
+  unsigned char fixed[kZipLocalSize];
+  if (!in.ReadAt(e.LocalHeaderOffset, fixed, sizeof fixed) || ZipGet32(fixed) != kZipLocalSig)
+    Fail(kZipErrNotValid);
+  uint64_t dataStart = e.LocalHeaderOffset + kZipLocalSize +
+                       ZipGet16(fixed + zip_local::kNameLength) +
+                       ZipGet16(fixed + zip_local::kExtraLength);
+  if (dataStart > in.size || e.CompressedSize > in.size - dataStart) Fail(kZipErrPremature);
+
+  // Written under a fresh name in the destination, renamed onto the target when complete.
+  std::string temp = dir + "/.vellum-unzip-XXXXXX";
+  TFd out(mkostemp(temp.data(), O_CLOEXEC));
+  if (out.fd < 0) Fail(kZipErrCannotWrite + target);
+  bool done = false;
+  struct TRemoveTemp {
+    const std::string& path;
+    const bool& keep;
+    ~TRemoveTemp() {
+      if (!keep) unlink(path.c_str());
+    }
+  } removeTemp{temp, done};
+
+  TNyCrc32 crc;
+  uint64_t left = e.UncompressedSize;  // output is never allowed to grow past this
+  std::vector<unsigned char> inBuf(kBlock);
+  std::vector<unsigned char> outBuf(kBlock);
+  uint64_t inPos = dataStart;
+  uint64_t inLeft = e.CompressedSize;
+  auto emit = [&](const unsigned char* p, size_t n) {
+    n = static_cast<size_t>(std::min<uint64_t>(n, left));
+    if (!WriteAll(out.fd, p, n)) Fail(kZipErrCannotWrite + target);
+    crc.Update(p, n);
+    left -= n;
+  };
+  auto readChunk = [&]() {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, inLeft));
+    if (!in.ReadAt(inPos, inBuf.data(), n)) Fail(kZipErrPremature);
+    inPos += n;
+    inLeft -= n;
+    return n;
+  };
+
+  if (h.Method == kZipMethodStored) {
+    while (inLeft > 0 && left > 0) {
+      size_t n = readChunk();
+      emit(inBuf.data(), n);
+    }
+  } else {
+    z_stream zs{};
+    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) Fail(kZipErrCannotWrite + target);
+    struct TEnd {
+      z_stream& z;
+      ~TEnd() { inflateEnd(&z); }
+    } endInflate{zs};
+    int rc = Z_OK;
+    while (rc == Z_OK && left > 0) {
+      if (zs.avail_in == 0) {
+        if (inLeft == 0) break;
+        zs.avail_in = static_cast<uInt>(readChunk());
+        zs.next_in = inBuf.data();
+      }
+      zs.next_out = outBuf.data();
+      zs.avail_out = static_cast<uInt>(outBuf.size());
+      rc = inflate(&zs, Z_NO_FLUSH);
+      emit(outBuf.data(), outBuf.size() - zs.avail_out);
+      if (rc == Z_BUF_ERROR && zs.avail_in == 0 && inLeft > 0) rc = Z_OK;
+    }
+  }
+
+  if (crc.Value() != h.Crc32) {
+    // A damaged entry leaves no file behind, also not the one the user agreed to replace.
+    unlink(target.c_str());
+    return false;
+  }
+  fchmod(out.fd, 0644);
+  time_t mtime = DosDateTimeToUnix(h.DosDateTime);
+  struct timespec times[2] = {{mtime, 0}, {mtime, 0}};
+  futimens(out.fd, times);
+  if (rename(temp.c_str(), target.c_str()) != 0) Fail(kZipErrCannotWrite + target);
+  done = true;
+  return true;
+}
+
+}  // namespace ny

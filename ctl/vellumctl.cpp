@@ -1,0 +1,102 @@
+// vellumctl: the command-line companion of the catalogue.
+//
+//   vellumctl archive list ARCHIVE          entry count, then "<packed>\t<unpacked>\t<name>"
+//   vellumctl archive extract ARCHIVE NAME DIR
+//
+// Each command group is one function of the table in main; a failure is reported on standard
+// error and gives exit status 1, a usage error exit status 2.
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "archive/ArchiveList.h"
+#include "archive/ZipReader.h"
+
+namespace {
+
+using TArgs = std::vector<std::string>;
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int Usage(const char* text) {
+  std::cerr << "usage: " << text << "\n";
+  return kExitUsage;
+}
+
+int ArchiveList(const TArgs& args) {
+  if (args.size() != 1) return Usage("vellumctl archive list ARCHIVE");
+  int count = ny::ListArchive(args[0]);
+  std::cout << count << "\n";
+  const auto& entries = ny::ArchiveEntries();
+  for (int i = 0; i < count && static_cast<size_t>(i) < entries.size(); ++i) {
+    const ny::TArchiveEntry& e = entries[static_cast<size_t>(i)];
+    std::cout << e.PackedSize << "\t" << e.UnpackedSize << "\t" << e.EntryName << "\n";
+  }
+  return 0;
+}
+
+// Asks on the terminal; anything but an answer starting with y or Y (end of input included)
+// is No.
+bool AskOnTerminal(const std::string& text, const std::string& title) {
+  std::cerr << title << ": " << text << " [y/N] " << std::flush;
+  std::string answer;
+  if (!std::getline(std::cin, answer)) return false;
+  return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+int ArchiveExtract(const TArgs& args) {
+  if (args.size() != 3) return Usage("vellumctl archive extract ARCHIVE NAME DIR");
+  ny::TZipReader reader;
+  reader.SetZipName(args[0]);
+  reader.SetFilesList({args[1]});
+  reader.SetDestDir(args[2]);
+  reader.OnAskYesNo = AskOnTerminal;
+  reader.OnMessage = [](const std::string& text, const std::string& title) {
+    std::cerr << title << ": " << text << "\n";
+  };
+  int written = reader.UnZip();
+  if (written == 0) {
+    std::cerr << "nothing extracted for " << args[1] << "\n";
+    return kExitFailure;
+  }
+  return 0;
+}
+
+int Archive(const TArgs& args) {
+  constexpr const char* kUsage = "vellumctl archive list|extract ...";
+  if (args.empty()) return Usage(kUsage);
+  TArgs rest(args.begin() + 1, args.end());
+  if (args[0] == "list") return ArchiveList(rest);
+  if (args[0] == "extract") return ArchiveExtract(rest);
+  return Usage(kUsage);
+}
+
+struct TCommand {
+  std::string_view name;
+  int (*run)(const TArgs&);
+};
+
+constexpr TCommand kCommands[] = {
+    {"archive", Archive},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return Usage("vellumctl archive ...");
+  TArgs args(argv + 2, argv + argc);
+  for (const TCommand& c : kCommands) {
+    if (c.name != argv[1]) continue;
+    try {
+      return c.run(args);
+    } catch (const std::exception& e) {
+      std::cerr << e.what() << "\n";
+      return kExitFailure;
+    }
+  }
+  return Usage("vellumctl archive ...");
+}
