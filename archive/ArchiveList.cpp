@@ -2,6 +2,7 @@
 
 #include <archive.h>
 #include <archive_entry.h>
+#include <locale.h>
 
 #include <algorithm>
 #include <cstring>
@@ -101,6 +102,28 @@ struct TArchiveFree {
   void operator()(archive* a) const { archive_read_free(a); }
 };
 
+// libarchive converts stored names through the thread's character type; in the "C" locale
+// it cannot turn the Unicode names of a rar archive into text. A UTF-8 locale is put in place
+// for this thread only, for as long as the object lives.
+class TUtf8Locale {
+ public:
+  TUtf8Locale() {
+    loc_ = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    if (loc_ != static_cast<locale_t>(0)) old_ = uselocale(loc_);
+  }
+  ~TUtf8Locale() {
+    if (loc_ == static_cast<locale_t>(0)) return;
+    uselocale(old_);
+    freelocale(loc_);
+  }
+  TUtf8Locale(const TUtf8Locale&) = delete;
+  TUtf8Locale& operator=(const TUtf8Locale&) = delete;
+
+ private:
+  locale_t loc_ = static_cast<locale_t>(0);
+  locale_t old_ = static_cast<locale_t>(0);
+};
+
 }  // namespace
 
 std::vector<TArchiveEntry>& ArchiveEntries() {
@@ -130,6 +153,7 @@ int ListZipArchive(std::string_view path) {
 }
 
 int ListRarArchive(std::string_view path) {
+  TUtf8Locale utf8;
   std::unique_ptr<archive, TArchiveFree> a(archive_read_new());
   if (!a) return 0;
   archive_read_support_format_rar(a.get());

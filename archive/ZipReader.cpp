@@ -26,7 +26,9 @@ constexpr uint32_t kMax32 = 0xFFFFFFFFu;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kZip64EndSize = 56;
 
-[[noreturn]] void Fail(const std::string& message) { throw EZipError(message); }
+[[noreturn]] void Fail(const std::string& message) {
+  throw EZipError(message);
+}
 
 uint64_t Get64(const unsigned char* p) {
   return static_cast<uint64_t>(ZipGet32(p)) | (static_cast<uint64_t>(ZipGet32(p + 4)) << 32);
@@ -87,7 +89,8 @@ std::u32string CodePoints(std::string_view s) {
     size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
     if (len > 1 && i + len <= s.size() && IsValidUtf8(s.substr(i, len))) {
       char32_t cp = c & (0x7F >> len);
-      for (size_t k = 1; k < len; ++k) cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+      for (size_t k = 1; k < len; ++k)
+        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
       out.push_back(cp);
       i += len;
     } else {

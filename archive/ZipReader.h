@@ -40,9 +40,10 @@ class EZipError : public std::runtime_error {
 inline constexpr char kZipErrIncomplete[] = "Incomplete Zip File";
 inline constexpr char kZipErrNotValid[] = "Not a valid zip file!";
 inline constexpr char kZipErrPremature[] = "Premature end of file reached";
-inline constexpr char kZipErrMultiPart[] = "Multi-part (split or spanned) zip archives are not supported";
-inline constexpr char kZipErrCannotOpen[] = "Cannot open file ";     // + path
-inline constexpr char kZipErrCannotWrite[] = "Cannot write file ";   // + path
+inline constexpr char kZipErrMultiPart[] =
+    "Multi-part (split or spanned) zip archives are not supported";
+inline constexpr char kZipErrCannotOpen[] = "Cannot open file ";    // + path
+inline constexpr char kZipErrCannotWrite[] = "Cannot write file ";  // + path
 
 // Texts of the questions and messages the reader hands to its caller.
 inline constexpr char kZipAskReplace[] = "Replace existing file ";  // + name + "?"
