@@ -2,9 +2,36 @@
 // prints its figures to standard output and returns the program's exit status.
 #pragma once
 
+#include <cstdint>
+#include <string>
+
 namespace vbench {
 
 // vellum-bench archive [--mb N]: packing, extraction, listing and CRC-32 speed.
 int RunArchive(int argc, char** argv);
+
+// vellum-bench data [--rows N]: a library of N document rows, the floor loop, the record set.
+int RunData(int argc, char** argv);
+
+// The LSTDOC table of a library with `rows` generated document rows (Latin and Cyrillic, the
+// lengths of real catalogues) in a new database file at `path`; returns `path`.
+std::string MakeDocLibrary(int64_t rows, const std::string& path);
+
+// "select RowId,* from LSTDOC" stepped with the record set's engine calls, every column read
+// as text and dropped: the floor of any load.
+struct TFloorResult {
+  int64_t rows = 0;
+  uint64_t textBytes = 0;
+  uint64_t checksum = 0;  // of the texts' last bytes, so that no read is left out
+  double wallSeconds = 0;
+  double cpuSeconds = 0;
+};
+TFloorResult MeasureFloor(const std::string& path);
+
+// The record-set half of `data` (a strong definition replaces the placeholder): opens the same
+// query into a record set and prints its figures; returns the load's processor seconds
+// (user + system, compared with floor.cpuSeconds for load_ratio: the machine is shared, so
+// wall time is noisy), or a negative number when it has none.
+double RunDataRecordSet(const std::string& path, int64_t rows, const TFloorResult& floor);
 
 }  // namespace vbench

@@ -15,6 +15,7 @@ struct TSubcommand {
 
 const TSubcommand kSubcommands[] = {
     {"archive", vbench::RunArchive, "packing, extraction, listing and CRC-32 against zip/unzip"},
+    {"data", vbench::RunData, "record set load of a library table against the bare engine loop"},
 };
 
 int Usage() {
