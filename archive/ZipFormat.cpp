@@ -2,33 +2,53 @@
 
 namespace ny {
 
-void EncodeLocalHeader(const TZipHeaderInfo& h, unsigned char* out) {
+namespace {
+
+// The local and the central header share one run of fields, from the version needed to the
+// extra field length; `p` points at its first byte (local offset 4, central offset 6).
+constexpr size_t kSharedRun = zip_local::kVersionNeeded;
+static_assert(zip_central::kVersionNeeded - zip_local::kVersionNeeded == 2 &&
+                  zip_central::kExtraLength - zip_local::kExtraLength == 2,
+              "the shared run has the same layout in both headers");
+
+void PutShared(const TZipHeaderInfo& h, unsigned char* p) {
   using namespace zip_local;
-  ZipPut32(out + kSig, kZipLocalSig);
-  ZipPut16(out + kVersionNeeded, h.VersionNeeded);
-  ZipPut16(out + kFlags, h.Flags);
-  ZipPut16(out + kMethod, h.Method);
-  ZipPut32(out + kDosDateTime, h.DosDateTime);
-  ZipPut32(out + kCrc32, h.Crc32);
-  ZipPut32(out + kCompressedSize, h.CompressedSize);
-  ZipPut32(out + kUncompressedSize, h.UncompressedSize);
-  ZipPut16(out + kNameLength, h.NameLength);
-  ZipPut16(out + kExtraLength, h.ExtraLength);
+  ZipPut16(p + kVersionNeeded - kSharedRun, h.VersionNeeded);
+  ZipPut16(p + kFlags - kSharedRun, h.Flags);
+  ZipPut16(p + kMethod - kSharedRun, h.Method);
+  ZipPut32(p + kDosDateTime - kSharedRun, h.DosDateTime);
+  ZipPut32(p + kCrc32 - kSharedRun, h.Crc32);
+  ZipPut32(p + kCompressedSize - kSharedRun, h.CompressedSize);
+  ZipPut32(p + kUncompressedSize - kSharedRun, h.UncompressedSize);
+  ZipPut16(p + kNameLength - kSharedRun, h.NameLength);
+  ZipPut16(p + kExtraLength - kSharedRun, h.ExtraLength);
+}
+
+void GetShared(const unsigned char* p, TZipHeaderInfo& h) {
+  using namespace zip_local;
+  h.VersionNeeded = ZipGet16(p + kVersionNeeded - kSharedRun);
+  h.Flags = ZipGet16(p + kFlags - kSharedRun);
+  h.Method = ZipGet16(p + kMethod - kSharedRun);
+  h.DosDateTime = ZipGet32(p + kDosDateTime - kSharedRun);
+  h.Crc32 = ZipGet32(p + kCrc32 - kSharedRun);
+  h.CompressedSize = ZipGet32(p + kCompressedSize - kSharedRun);
+  h.UncompressedSize = ZipGet32(p + kUncompressedSize - kSharedRun);
+  h.NameLength = ZipGet16(p + kNameLength - kSharedRun);
+  h.ExtraLength = ZipGet16(p + kExtraLength - kSharedRun);
+}
+
+}  // namespace
+
+void EncodeLocalHeader(const TZipHeaderInfo& h, unsigned char* out) {
+  ZipPut32(out + zip_local::kSig, kZipLocalSig);
+  PutShared(h, out + zip_local::kVersionNeeded);
 }
 
 void EncodeCentralHeader(const TZipHeaderInfo& h, unsigned char* out) {
   using namespace zip_central;
   ZipPut32(out + kSig, kZipCentralSig);
   ZipPut16(out + kVersionMadeBy, h.VersionMadeBy);
-  ZipPut16(out + kVersionNeeded, h.VersionNeeded);
-  ZipPut16(out + kFlags, h.Flags);
-  ZipPut16(out + kMethod, h.Method);
-  ZipPut32(out + kDosDateTime, h.DosDateTime);
-  ZipPut32(out + kCrc32, h.Crc32);
-  ZipPut32(out + kCompressedSize, h.CompressedSize);
-  ZipPut32(out + kUncompressedSize, h.UncompressedSize);
-  ZipPut16(out + kNameLength, h.NameLength);
-  ZipPut16(out + kExtraLength, h.ExtraLength);
+  PutShared(h, out + kVersionNeeded);
   ZipPut16(out + kCommentLength, h.CommentLength);
   ZipPut16(out + kDiskStart, h.DiskStart);
   ZipPut16(out + kInternalAttr, h.InternalAttr);
@@ -49,17 +69,8 @@ void EncodeEndCentral(const TEndCentral& e, unsigned char* out) {
 }
 
 bool DecodeLocalHeader(const unsigned char* in, TZipHeaderInfo& h) {
-  using namespace zip_local;
-  if (ZipGet32(in + kSig) != kZipLocalSig) return false;
-  h.VersionNeeded = ZipGet16(in + kVersionNeeded);
-  h.Flags = ZipGet16(in + kFlags);
-  h.Method = ZipGet16(in + kMethod);
-  h.DosDateTime = ZipGet32(in + kDosDateTime);
-  h.Crc32 = ZipGet32(in + kCrc32);
-  h.CompressedSize = ZipGet32(in + kCompressedSize);
-  h.UncompressedSize = ZipGet32(in + kUncompressedSize);
-  h.NameLength = ZipGet16(in + kNameLength);
-  h.ExtraLength = ZipGet16(in + kExtraLength);
+  if (ZipGet32(in + zip_local::kSig) != kZipLocalSig) return false;
+  GetShared(in + zip_local::kVersionNeeded, h);
   return true;
 }
 
@@ -67,15 +78,7 @@ bool DecodeCentralHeader(const unsigned char* in, TZipHeaderInfo& h) {
   using namespace zip_central;
   if (ZipGet32(in + kSig) != kZipCentralSig) return false;
   h.VersionMadeBy = ZipGet16(in + kVersionMadeBy);
-  h.VersionNeeded = ZipGet16(in + kVersionNeeded);
-  h.Flags = ZipGet16(in + kFlags);
-  h.Method = ZipGet16(in + kMethod);
-  h.DosDateTime = ZipGet32(in + kDosDateTime);
-  h.Crc32 = ZipGet32(in + kCrc32);
-  h.CompressedSize = ZipGet32(in + kCompressedSize);
-  h.UncompressedSize = ZipGet32(in + kUncompressedSize);
-  h.NameLength = ZipGet16(in + kNameLength);
-  h.ExtraLength = ZipGet16(in + kExtraLength);
+  GetShared(in + kVersionNeeded, h);
   h.CommentLength = ZipGet16(in + kCommentLength);
   h.DiskStart = ZipGet16(in + kDiskStart);
   h.InternalAttr = ZipGet16(in + kInternalAttr);
