@@ -104,6 +104,13 @@ TEST(NySQLite3DBConnect, DatabasePathTrimmingMemoryAndMustExist) {
   EXPECT_EQ(v, "7");
   db.Close();
 
+  // A path with '/' is taken as it stands.
+  db.SetDBMustExist(false);
+  db.SetDatabase(dir / "sub.sqb");
+  db.SetConnected(true);
+  EXPECT_EQ(db.DatabasePath(), dir / "sub.sqb");
+  db.Close();
+
   // :MEMORY: in capital letters is the in-memory database: nothing appears on disk.
   db.SetDatabase(":MEMORY:");
   db.SetConnected(true);
@@ -259,6 +266,16 @@ TEST(NySQLite3DBTrace, ScriptStatementsBeginAndUnwritableFile) {
   db.ExecuteScript("create table c(z);");
   db.QueryValue("select count(*) from sqlite_master", {}, true, v);
   EXPECT_EQ(v, "3");
+  ASSERT_EQ(mkdir((dir / "ro").c_str(), 0500), 0);
+  db.SetTraceFile(dir / "ro/x.trc");
+  db.ExecuteScript("create table d(z);");
+  EXPECT_THROW(db.ExecuteScript("create table d(z);"), EDatabaseError);
+  db.QueryValue("select count(*) from sqlite_master", {}, true, v);
+  EXPECT_EQ(v, "4");
+  if (geteuid() != 0) {
+    struct stat st {};
+    EXPECT_NE(stat((dir / "ro/x.trc").c_str(), &st), 0);
+  }
 }
 
 TEST(NySQLite3DBStatements, BeginTransactionKinds) {
@@ -556,4 +573,24 @@ TEST(NySQLite3DBRecordSets, StreamingRowsByHand) {
   EXPECT_EQ(got, (std::vector<std::string>{"\x01\x02|ab", "|cd"}));
   EXPECT_EQ(db.OpenStatement("  -- nothing\n", q), nullptr);
   EXPECT_EQ(db.FetchRow(nullptr, q), nullptr);
+}
+
+TEST(NySQLite3DBRecordSets, RowWiderThanTheOldFetchBufferFits) {
+  TNySQLite3DB db;
+  ConnectMemory(db);
+  std::string cols, values;
+  for (int i = 0; i < 10; ++i) {
+    cols += (i ? "," : "") + std::string("c") + std::to_string(i) + " VARCHAR2(5000)";
+    values +=
+        (i ? "," : "") + std::string("printf('%.5000c', char(") + std::to_string(65 + i) + "))";
+  }
+  db.ExecuteScript("create table w(" + cols + "); insert into w values(" + values + ");");
+  RowsLink q;
+  q.buffer.resize(30000);
+  db.LoadAllRows("select * from w", q);
+  EXPECT_GE(q.declared, 50000);
+  EXPECT_GE(q.buffer.size(), size_t(q.declared) + 5);
+  ASSERT_EQ(q.rows.size(), 1u);
+  EXPECT_TRUE(q.Text(0, 9) == std::string(5000, 'J'));
+  EXPECT_TRUE(q.Text(0, 0) == std::string(5000, 'A'));
 }
