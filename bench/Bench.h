@@ -27,6 +27,9 @@ struct TFloorResult {
   double cpuSeconds = 0;
 };
 TFloorResult MeasureFloor(const std::string& path);
+// The connection's LoadAllRows of the same query into plain row blocks (no record set);
+// `recordSize` receives the bytes of one row.
+TFloorResult MeasureConnectionLoad(const std::string& path, int* recordSize);
 
 // The record-set half of `data` (a strong definition replaces the placeholder): opens the same
 // query into a record set and prints its figures; returns the load's processor seconds

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -167,6 +168,53 @@ TFloorResult MeasureFloor(const std::string& path) {
   return res;
 }
 
+namespace {
+
+// The connection's own row loading (LoadAllRows with its text conversions) into plain row
+// blocks: what the record set adds on top of this is its own cost.
+class TPlainRows : public ny::TNyQueryLink {
+ public:
+  bool TypeLess() const override { return false; }
+  bool SQLiteDateFormat() const override { return true; }
+  void SetFieldDefs(std::vector<ny::TNyFieldDef> defs, int declaredRowSize) override {
+    defs_ = std::move(defs);
+    declared_ = declaredRowSize;
+  }
+  const std::vector<ny::TNyFieldDef>& FieldDefs() const override { return defs_; }
+  int DeclaredRowSize() const override { return declared_; }
+  std::vector<uint8_t>& FetchBuffer() override { return buffer_; }
+  void AddFetchedRow(const uint8_t* row) override {
+    rows_.emplace_back(new uint8_t[size_t(declared_) + 5]);
+    std::memcpy(rows_.back().get(), row, size_t(declared_) + 5);
+  }
+  void ConnectionDisconnecting(ny::TNySQLite3DB&) override {}
+  void ConnectionDestroyed(ny::TNySQLite3DB&) override {}
+  size_t RowCount() const { return rows_.size(); }
+  int RecordSize() const { return declared_ + 5; }
+
+ private:
+  std::vector<ny::TNyFieldDef> defs_;
+  int declared_ = 0;
+  std::vector<uint8_t> buffer_;
+  std::vector<std::unique_ptr<uint8_t[]>> rows_;
+};
+
+}  // namespace
+
+TFloorResult MeasureConnectionLoad(const std::string& path, int* recordSize) {
+  TEngine e(path);
+  TPlainRows rows;
+  TFloorResult res;
+  auto t0 = Clock::now();
+  double c0 = CpuSeconds();
+  e.db.LoadAllRows("select RowId,* from LSTDOC", rows);
+  res.wallSeconds = std::chrono::duration<double>(Clock::now() - t0).count();
+  res.cpuSeconds = CpuSeconds() - c0;
+  res.rows = int64_t(rows.RowCount());
+  *recordSize = rows.RecordSize();
+  return res;
+}
+
 // Replaced by the record-set half of the benchmark when it is built in.
 __attribute__((weak)) double RunDataRecordSet(const std::string&, int64_t, const TFloorResult&) {
   std::printf("recordset: not built in\n");
@@ -201,6 +249,11 @@ int RunData(int argc, char** argv) {
     std::printf("floor_seconds=%.3f (cpu %.3f)\n", floor.wallSeconds, floor.cpuSeconds);
     std::printf("floor_rows_per_second=%.0f\n", double(floor.rows) / floor.wallSeconds);
     std::printf("floor_text_mb=%.1f\n", double(floor.textBytes) / 1e6);
+    int recordSize = 0;
+    TFloorResult conn = MeasureConnectionLoad(path, &recordSize);
+    std::printf("connection_load_seconds=%.3f (cpu %.3f, %lld rows of %d bytes)\n",
+                conn.wallSeconds, conn.cpuSeconds, static_cast<long long>(conn.rows), recordSize);
+    std::printf("connection_load_ratio=%.3f\n", conn.cpuSeconds / floor.cpuSeconds);
     double load = RunDataRecordSet(path, rows, floor);
     if (load > 0) std::printf("load_ratio=%.3f\n", load / floor.cpuSeconds);
   } catch (const std::exception& e) {
