@@ -28,8 +28,10 @@
 #include <vector>
 
 #include "Bench.h"
+#include "archive/ArchiveList.h"
 #include "archive/ArchiveOps.h"
 #include "archive/NyCrc32.h"
+#include "archive/ZipReader.h"
 #include "archive/ZipWriter.h"
 #include "util/NyApi.h"
 
@@ -265,7 +267,7 @@ int RunArchive(int argc, char** argv) {
     return 1;
   }
   const std::string root = base + "/";
-  for (const char* sub : {"docs", "ours", "zip", "out-unzip", "small", "small-zips"}) {
+  for (const char* sub : {"docs", "ours", "zip", "out-unzip", "out-ours", "small", "small-zips"}) {
     fs::create_directories(root + sub);
   }
 
@@ -322,6 +324,25 @@ int RunArchive(int argc, char** argv) {
   unzip.Stop();
   Figure("extract unzip -o", unzip, corpusMb);
 
+  TSpan reader;
+  for (const TDoc& d : docs) {
+    ny::TZipReader r;
+    r.SetZipName(root + "ours/" + ny::ArchiveNameOf(d.path));
+    r.SetDestDir(root + "out-ours");
+    r.SetFilesList({ny::ExtractName(d.path)});
+    r.OnAskYesNo = [](const std::string&, const std::string&) { return true; };
+    r.UnZip();
+  }
+  reader.Stop();
+  Figure("extract TZipReader", reader, corpusMb);
+  size_t same = 0;
+  for (const TDoc& d : docs) {
+    same += ReadBytes(root + "out-ours/" + ny::ExtractName(d.path)) == ReadBytes(d.path);
+  }
+  if (same != docs.size())
+    std::printf("extract: %zu of %zu documents differ!\n", docs.size() - same, docs.size());
+  std::printf("extract_ratio=%.3f\n", reader.cpuSeconds / unzip.cpuSeconds);
+
   // ---- listing ----
   const int kSmall = 10000;
   {
@@ -343,6 +364,16 @@ int RunArchive(int argc, char** argv) {
   unzipList.Stop();
   std::printf("%-28s %7.3f s wall %7.3f s cpu %8.0f archives/s cpu\n", "list unzip -Z1 (one run)",
               unzipList.wallSeconds, unzipList.cpuSeconds, kSmall / unzipList.cpuSeconds);
+  TSpan listing;
+  long listed = 0;
+  for (int i = 0; i < kSmall; ++i) {
+    listed += ny::ListZipArchive(root + "small-zips/s" + std::to_string(i) + ".ZIP");
+  }
+  listing.Stop();
+  std::printf("%-28s %7.3f s wall %7.3f s cpu %8.0f archives/s cpu%s\n", "list ListZipArchive",
+              listing.wallSeconds, listing.cpuSeconds, kSmall / listing.cpuSeconds,
+              listed == kSmall ? "" : "  WRONG COUNT");
+  std::printf("list_ratio=%.3f\n", listing.cpuSeconds / unzipList.cpuSeconds);
 
   // ---- CRC-32 ----
   {

@@ -4,9 +4,9 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <map>
 #include <string>
 
+#include "archive/CatalogRows.h"
 #include "archive/ZipWriter.h"
 #include "common/TestDir.h"
 #include "util/NyApi.h"
@@ -18,26 +18,6 @@ using nytest::RunShell;
 using nytest::TestDir;
 using nytest::WriteFile;
 namespace fs = std::filesystem;
-
-// Subject rows held as values, located the way the subject table locates them: whole value,
-// without regard to letter case.
-class TSubjects : public ny::TSubjectLookup {
- public:
-  explicit TSubjects(std::map<std::string, std::string> rows) : rows_(std::move(rows)) {}
-  std::optional<std::string> LocateSubject(const std::string& subject) override {
-    for (const auto& [nam, dir] : rows_) {
-      if (ny::AnsiUpper(nam) == ny::AnsiUpper(subject)) {
-        current_ = nam;
-        return dir;
-      }
-    }
-    return std::nullopt;
-  }
-  std::string current_;
-
- private:
-  std::map<std::string, std::string> rows_;
-};
 
 TEST(ArchiveOps, LibraryDirArchiveNamesAndFormats) {
   EXPECT_EQ(ny::LibraryDir("/data/Books.sqb"), "/data/Books");
@@ -70,12 +50,13 @@ TEST(ArchiveOps, ArchivePathsJoinStoredNamesAndNeverClimbOut) {
   EXPECT_EQ(ny::ArchivePathOf("/Lib/Books", "Novels", ".."), "");
   EXPECT_EQ(ny::ArchivePathOf("/Lib/Books", "Novels", ""), "");
 
-  TSubjects subjects({{"Fiction", "Novels\\Old"},
-                      {"\xD0\x9F\xD0\xBE\xD1\x8D\xD0\xB7\xD0\xB8\xD1\x8F", "Poetry"},
-                      {"Escape", "..\\outside"}});
+  nytest::TCatalogRows subjects;
+  subjects.subjects = {{"Fiction", "Novels\\Old"},
+                       {"\xD0\x9F\xD0\xBE\xD1\x8D\xD0\xB7\xD0\xB8\xD1\x8F", "Poetry"},
+                       {"Escape", "..\\outside"}};
   ny::TDocumentRef doc{"fiction", "War.ZIP", "War.txt"};
   EXPECT_EQ(ny::ArchivePath("/Lib/Books.sqb", subjects, doc), "/Lib/Books/Novels/Old/War.ZIP");
-  EXPECT_EQ(subjects.current_, "Fiction");  // the subject table is left on the match
+  EXPECT_EQ(subjects.currentSubject, "Fiction");  // the subject table is left on the match
   // Cyrillic subject in other letter case ("ПОЭЗИЯ" for "Поэзия").
   doc.Subj = "\xD0\x9F\xD0\x9E\xD0\xAD\xD0\x97\xD0\x98\xD0\xAF";
   EXPECT_EQ(ny::ArchivePath("/Lib/Books.sqb", subjects, doc), "/Lib/Books/Poetry/War.ZIP");
