@@ -134,9 +134,14 @@ void TNyDataSet::Open() {
   if (hasRecord_) DoAfterScroll();
 }
 
+void TNyDataSet::DestroyClose() {
+  destroying_ = true;
+  Close();
+}
+
 void TNyDataSet::Close() {
   if (!Active()) return;
-  Fire(BeforeClose);
+  if (!destroying_) Fire(BeforeClose);
   SetState(TDataSetState::dsInactive);
   FreeBuffers();
   hasRecord_ = false;
@@ -149,7 +154,7 @@ void TNyDataSet::Close() {
     throw;
   }
   DestroyFields();
-  Fire(AfterClose);
+  if (!destroying_) Fire(AfterClose);
 }
 
 void TNyDataSet::CreateFields() {

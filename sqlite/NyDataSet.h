@@ -124,8 +124,8 @@ class TNyDataSet {
   using TErrorEvent = std::function<void(TNyDataSet&, const std::exception&, TDataAction&)>;
 
   TNyDataSet();
-  // A derived class must Close() in its own destructor (hooks cannot run from here). The
-  // framework's destructor detaches the data sources that still point at it.
+  // A derived class must call DestroyClose() in its own destructor (hooks cannot run from
+  // here). The framework's destructor detaches the data sources that still point at it.
   virtual ~TNyDataSet();
   TNyDataSet(const TNyDataSet&) = delete;
   TNyDataSet& operator=(const TNyDataSet&) = delete;
@@ -393,6 +393,9 @@ class TNyDataSet {
   virtual void SetFilteredValue(bool v) { filtered_ = v; }
 
   // ==== services for the derived class ==================================================
+  // Close for the derived class's destructor: as Close, but BeforeClose and AfterClose do
+  // not fire (their handlers may already be gone).
+  void DestroyClose();
   // The buffer holding the current record: in edit and insert the record being edited; in
   // browse the current record, or null when there is none; null when inactive.
   uint8_t* ActiveBuffer() const;
@@ -449,8 +452,8 @@ class TNyDataSet {
   std::string filter_;
   bool filtered_ = false;
   bool autoCalcFields_ = true;
-  // While a TNyRecordPeek lives: the saved active buffer and state.
-  bool peeking_ = false;
+  bool peeking_ = false;     // a TNyRecordPeek lives
+  bool destroying_ = false;  // DestroyClose runs
 };
 
 // Lets the fields of `dataSet` read the record at 0-based `index` while the object lives,

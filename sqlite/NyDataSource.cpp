@@ -26,7 +26,14 @@ TNyDataSource::~TNyDataSource() {
 
 void TNyDataSource::SetDataSet(TNyDataSet* dataSet) {
   if (dataSet == dataSet_) return;
-  if (dataSet && dataSet->IsLinkedTo(this)) DatabaseError(dbmsg::CircularDataLink, name_);
+  // A record set that (through its masters) follows this very source would make a loop.
+  const TNyDataSet* d = dataSet;
+  for (int guard = 0; d && guard < 1000; ++guard) {
+    const TNyDataSource* s = d->GetDataSource();
+    if (!s) break;
+    if (s == this) DatabaseError(dbmsg::CircularDataLink, name_);
+    d = s->DataSet();
+  }
   if (dataSet_) dataSet_->RemoveDataSource(this);
   dataSet_ = dataSet;
   if (dataSet_) dataSet_->AddDataSource(this);
