@@ -356,6 +356,16 @@ TEST(ZipWriter, NothingToPackAndBadInputLeaveNoArchive) {
   EXPECT_EQ(w.Pack(), TZipWriteStatus::zwBadInput);
   EXPECT_EQ(Listing(dir), std::vector<std::string>{"pipe.txt"});
 
+  // A document past the 32-bit size fields (a sparse file, no disk space used) is refused
+  // before any byte is packed.
+  WriteFile(dir / "huge.bin", "");
+  std::filesystem::resize_file(dir / "huge.bin", 0x100000001ull);
+  w.SetFilesList({dir / "huge.bin"});
+  EXPECT_EQ(w.Pack(), TZipWriteStatus::zwBadInput);
+  EXPECT_NE(w.ErrorText().find("too large"), std::string::npos) << w.ErrorText();
+  EXPECT_FALSE(std::filesystem::exists(dir / "notes.ZIP"));
+  std::filesystem::remove(dir / "huge.bin");
+
   ny::TZipWriter noName;
   noName.SetFilesList({dir / "pipe.txt"});
   EXPECT_EQ(noName.Pack(), TZipWriteStatus::zwBadInput);
