@@ -83,6 +83,7 @@ class TMemSet : public TNyDataSet {
   int failDeletes = 0;  // the next n deletes throw
   int internalCloses = 0;
   int setToRecordCalls = 0;
+  bool readOnly = false;
   L* hooks = nullptr;  // when set, the editing hooks log their calls
 
   explicit TMemSet(std::vector<TNyFieldDef> d) : defs(std::move(d)) { SetName("T1"); }
@@ -237,6 +238,7 @@ class TMemSet : public TNyDataSet {
     uint8_t* b = ActiveBuffer();
     return std::make_unique<TMemBlobStream>(b ? &R(b)->cells.at(f.Index()) : nullptr, m);
   }
+  bool GetCanModify() const override { return !readOnly; }
   void InternalEdit() override { Log("InternalEdit"); }
   void InternalInsert() override { Log("InternalInsert"); }
   void InternalInitRecord(uint8_t* b) override {
@@ -312,6 +314,7 @@ class TRecLink : public TNyDataLink {
   void ActiveChanged() override { log.push_back(Active() ? "Active" : "Inactive"); }
   void EditingChanged() override { log.push_back(Editing() ? "Editing" : "NotEditing"); }
   void DataSetChanged() override { log.push_back("Changed"); }
+  void LayoutChanged() override { log.push_back("Layout"); }
   void DataSetScrolled(int d) override { log.push_back("Scrolled " + std::to_string(d)); }
   void RecordChanged(TNyField* f) override {
     log.push_back("Record " + (f ? f->FieldName() : std::string("*")));
@@ -545,6 +548,16 @@ TEST(NyDataSet, EditPostCancelWithEvents) {
   ds->Edit();
   EXPECT_TRUE(log.empty());
   ds->Cancel();
+  // A record set that refuses changes says so before any event fires.
+  ds->readOnly = true;
+  log.clear();
+  EXPECT_EQ(ErrorOf([&] { ds->Edit(); }), "T1: Cannot modify a read-only dataset");
+  EXPECT_EQ(ErrorOf([&] { ds->Append(); }), "T1: Cannot modify a read-only dataset");
+  EXPECT_EQ(ErrorOf([&] { ds->Delete(); }), "T1: Cannot modify a read-only dataset");
+  EXPECT_TRUE(log.empty());
+  EXPECT_FALSE(nam.CanModify());
+  ds->readOnly = false;
+  EXPECT_TRUE(nam.CanModify());
   // Closing while editing drops the edit.
   ds->Edit();
   nam.SetAsString("Dropped");
@@ -784,6 +797,14 @@ TEST(NyDataSet, DataLinksHearWhatChanged) {
   ds->EnableControls();
   EXPECT_EQ(link.log, (L{"Editing", "Changed"}));
   ds->Cancel();
+  // Reopening while disabled: the fields were made anew, so the views hear of the layout.
+  link.log.clear();
+  ds->DisableControls();
+  ds->Close();
+  ds->Open();
+  ds->EnableControls();
+  EXPECT_EQ(link.log, (L{"Layout"}));
+  EXPECT_EQ(ds->FieldCount(), 2);
   // Closing while disabled: on enable the link goes inactive and hears no data change.
   link.log.clear();
   ds->DisableControls();
