@@ -25,6 +25,9 @@ int64_t NowMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// Rows are single blocks of memory; a statement whose declared fields need more is refused.
+constexpr int64_t kMaxRowSize = int64_t(1) << 28;
+
 bool IsBusy(int rc) {
   return rc == SQLITE_BUSY || rc == SQLITE_LOCKED;
 }
@@ -401,7 +404,7 @@ sqlite3_stmt* TNySQLite3DB::OpenStatement(std::string_view text, TNyQueryLink& q
       std::vector<TNyFieldDef> defs;
       defs.reserve(size_t(columns));
       bool typeLess = query.TypeLess();
-      int declared = 0, offset = 0;
+      int64_t declared = 0, offset = 0;
       for (int i = 0; i < columns; ++i) {
         const char* cn = sqlite3_column_name(stmt, i);
         std::string base = cn ? cn : "";
@@ -428,12 +431,13 @@ sqlite3_stmt* TNySQLite3DB::OpenStatement(std::string_view text, TNyQueryLink& q
         int reserve = FieldReserveSize(def.DataType, def.Size);
         if (def.StorageSize < 0 || reserve < 0)
           throw SLError("Fieldtype of Field \"" + def.Name + "\" not supported!");
-        def.Offset = offset;
+        def.Offset = int(offset);
         offset += def.StorageSize;
         declared += reserve;
+        if (declared > kMaxRowSize) throw SLError("Row of the query too large");
         defs.push_back(std::move(def));
       }
-      query.SetFieldDefs(std::move(defs), declared);
+      query.SetFieldDefs(std::move(defs), int(declared));
     }
   } catch (...) {
     sqlite3_finalize(stmt);

@@ -1,5 +1,6 @@
 #include "sqlite/NySQLiteTypes.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -31,6 +32,12 @@ int StrToIntOrRaise(std::string_view s) {
   if (t.empty() || ec != std::errc() || p != t.data() + t.size())
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
   return v;
+}
+
+// A text field's size from a declared type: a negative one gives an empty field, and no field
+// holds more than kMaxTextFieldSize bytes (a row is one block of memory).
+int ClampTextSize(int64_t size) {
+  return int(std::clamp<int64_t>(size, 0, kMaxTextFieldSize));
 }
 
 }  // namespace
@@ -85,9 +92,9 @@ TNyTypeInfo MapDeclaredType(std::string_view declaredType) {
     std::string base = decl.substr(0, open);
     std::string arg = close > open ? decl.substr(open + 1, close - open - 1) : std::string();
     if (base == "varchar" || base == "char" || base == "varchar2")
-      return {T::ftString, StrToIntOrRaise(arg), 0};
+      return {T::ftString, ClampTextSize(StrToIntOrRaise(arg)), 0};
     if (base == "nvarchar" || base == "nchar" || base == "nvarchar2")
-      return {T::ftWideString, 2 * StrToIntOrRaise(arg), 0};
+      return {T::ftWideString, ClampTextSize(2 * int64_t(StrToIntOrRaise(arg))), 0};
     if (base == "numeric") {
       size_t sep = arg.find('.');
       if (sep == std::string::npos) sep = arg.find(',');

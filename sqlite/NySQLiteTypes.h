@@ -78,6 +78,8 @@ inline bool IsNullFloat(double d) {
   return bits == kNullFloatBits;
 }
 
+inline constexpr int kMaxTextFieldSize = 1 << 20;
+
 // Result of MapDeclaredType.
 struct TNyTypeInfo {
   TFieldType Type = TFieldType::ftString;
@@ -93,6 +95,7 @@ struct TNyTypeInfo {
 // time 12, integer/int 12, float/double/real 12, boolean/logical 2, text/shorttext/string 255,
 // widetext/widestring 512, currency/financial/money 10, blob 4, graphic 4, clob/memo/longtext
 // 4 (memo); anything else text 255.
+// A text size below 0 is taken as 0, one above kMaxTextFieldSize as kMaxTextFieldSize.
 // Throws EConvertError "'<arg>' is not a valid integer value" when a size argument is not an
 // integer (varchar(abc)).
 TNyTypeInfo MapDeclaredType(std::string_view declaredType);

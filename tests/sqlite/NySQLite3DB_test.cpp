@@ -594,3 +594,25 @@ TEST(NySQLite3DBRecordSets, RowWiderThanTheOldFetchBufferFits) {
   EXPECT_TRUE(q.Text(0, 9) == std::string(5000, 'J'));
   EXPECT_TRUE(q.Text(0, 0) == std::string(5000, 'A'));
 }
+
+TEST(NySQLite3DBRecordSets, DeclaredSizesOutOfRange) {
+  TNySQLite3DB db;
+  ConnectMemory(db);
+  db.ExecuteScript("create table n(v VARCHAR2(-4), w INTEGER); insert into n values('abc', 1);");
+  RowsLink q;
+  db.LoadAllRows("select v, w from n", q);
+  ASSERT_EQ(q.rows.size(), 1u);
+  EXPECT_EQ(q.defs[0].Size, 0);
+  EXPECT_EQ(q.Text(0, 0), "");
+  EXPECT_EQ(q.Int(0, 1), 1);
+  // A row the fields would make larger than a row block may be is refused.
+  std::string cols;
+  for (int i = 0; i < 300; ++i)
+    cols += (i ? "," : "") + std::string("c") + std::to_string(i) + " varchar(1000000)";
+  db.ExecuteScript("create table big(" + cols + ");");
+  RowsLink b;
+  EXPECT_EQ(MessageOf([&] { db.LoadAllRows("select * from big", b); }),
+            "Row of the query too large");
+  EXPECT_TRUE(b.defs.empty());
+  db.ExecuteScript("drop table big;");
+}

@@ -84,6 +84,10 @@ TEST(NySQLiteTypesMap, DeclaredTypes) {
     EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
   }
   EXPECT_THROW(MapDeclaredType("numeric(x,2)"), EConvertError);
+  // Sizes a field cannot have are brought into range, never taken as they stand.
+  ExpectType("VARCHAR2(-4)", T::ftString, 0);
+  ExpectType("varchar(2000000000)", T::ftString, kMaxTextFieldSize);
+  ExpectType("nvarchar(2000000000)", T::ftWideString, kMaxTextFieldSize);
   EXPECT_THROW(MapDeclaredType("nvarchar()"), EConvertError);
 }
 

@@ -1,0 +1,67 @@
+// Texts a library file hands the data layer: declared column types, column values of every
+// field type, key conditions with parameters, and Windows-1252 / UTF-8 bytes. The first byte
+// picks what the rest is read as; nothing may crash or read past the text, and the byte
+// conversion must give every Windows-1252 text back unchanged.
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "sqlite/NySQLRout3.h"
+#include "sqlite/NySQLiteError.h"
+#include "sqlite/NySQLiteTypes.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace ny;
+  if (size == 0) return 0;
+  const uint8_t mode = data[0];
+  std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  switch (mode % 5) {
+    case 0: {
+      try {
+        TNyTypeInfo info = MapDeclaredType(text);
+        if (FieldStorageSize(info.Type, info.Size) < 0) std::abort();
+      } catch (const EConvertError&) {
+      }
+      break;
+    }
+    case 1: {
+      alignas(8) unsigned char slot[16] = {};
+      static const TFieldType kTypes[] = {TFieldType::ftInteger,  TFieldType::ftSmallint,
+                                          TFieldType::ftFloat,    TFieldType::ftCurrency,
+                                          TFieldType::ftDate,     TFieldType::ftTime,
+                                          TFieldType::ftDateTime, TFieldType::ftBoolean};
+      for (TFieldType t : kTypes) {
+        for (bool engineDates : {true, false}) {
+          try {
+            TextToNative(text, t, engineDates, slot);
+          } catch (const EConvertError&) {
+            if (t == TFieldType::ftDateTime && engineDates) std::abort();  // never raises
+          }
+        }
+      }
+      break;
+    }
+    case 2: {
+      std::string list = ScanParamNames(text, (mode & 8) != 0);
+      int n = ParamNameCount(list);
+      for (int i = 0; i <= n; ++i) (void)ParamNameAt(list, i);
+      break;
+    }
+    case 3: {
+      if (Utf8ToAnsiText(AnsiToUtf8Text(text)) != text) std::abort();
+      (void)Utf8ToAnsiText(text);
+      break;
+    }
+    default: {
+      double v = ParseSQLiteDateTime(text);
+      if (v != kNullDateTime) (void)FormatDateTimeMs("yyyy-mm-dd hh:nn:ss.zzz", v);
+      try {
+        (void)ParseDateTimeText(text);
+      } catch (const EConvertError&) {
+      }
+      break;
+    }
+  }
+  return 0;
+}
