@@ -583,8 +583,8 @@ bool TNyDataSet::Locate(const std::string& keyFields, const TNyValue& keyValues,
 
 TNyValue TNyDataSet::Lookup(const std::string& keyFields, const TNyValue& keyValues,
                             const std::string& resultFields) {
+  std::vector<TNyField*> results = GetFieldList(resultFields);  // a bad name fails at once
   if (!Locate(keyFields, keyValues, {})) return TNyValue(std::string());
-  std::vector<TNyField*> results = GetFieldList(resultFields);
   if (results.size() == 1) return results[0]->Value();
   std::vector<TNyValue> values;
   for (TNyField* f : results) values.push_back(f->Value());

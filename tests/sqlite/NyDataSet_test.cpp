@@ -938,6 +938,8 @@ TEST(NyDataSet, LookupReturnsValuesOrAnEmptyText) {
   ASSERT_TRUE(both.IsArray());
   EXPECT_EQ(both.Items()[0], TNyValue("zip"));
   EXPECT_EQ(both.Items()[1], TNyValue(int64_t{100}));
+  EXPECT_EQ(ErrorOf([&] { ds->Lookup("NAM", TNyValue("arj"), "NAME"); }),
+            "Field 'NAME' not found");
   // An integer key compares by its decimal text.
   EXPECT_TRUE(ds->Locate("ROWID", TNyValue(int64_t{9}), {}));
 }
