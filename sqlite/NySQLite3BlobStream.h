@@ -10,12 +10,11 @@
 #include <cstdint>
 #include <functional>
 
+#include "sqlite/NyField.h"  // TBlobStreamMode
 #include "sqlite/NyMemoryStream.h"
 #include "sqlite/NySQLiteTypes.h"
 
 namespace ny {
-
-enum class TBlobStreamMode { bmRead, bmWrite, bmReadWrite };
 
 // The field a blob stream serves, as its record set describes it.
 struct TNyBlobTarget {
