@@ -166,6 +166,7 @@ struct TZipReader::TSource {
   // Reads exactly n bytes at off; false when the file does not hold them.
   bool ReadAt(uint64_t off, void* dst, size_t n) const {
     if (off > size || n > size - off) return false;
+    if (n == 0) return true;
     if (off >= tailStart && !tail.empty()) {
       std::memcpy(dst, tail.data() + (off - tailStart), n);
       return true;

@@ -1,6 +1,7 @@
 // vellumctl: the command-line companion of the catalogue.
 //
 //   vellumctl archive list ARCHIVE          entry count, then "<packed>\t<unpacked>\t<name>"
+//   vellumctl archive pack FILE DIR             packs FILE into DIR/<name>.ZIP, prints its path
 //   vellumctl archive extract ARCHIVE NAME DIR
 //
 // Each command group is one function of the table in main; a failure is reported on standard
@@ -13,7 +14,10 @@
 #include <vector>
 
 #include "archive/ArchiveList.h"
+#include "archive/ArchiveOps.h"
 #include "archive/ZipReader.h"
+#include "archive/ZipWriter.h"
+#include "util/NyApi.h"
 
 namespace {
 
@@ -66,11 +70,29 @@ int ArchiveExtract(const TArgs& args) {
   return 0;
 }
 
+// Packs the document as appending one does, but into DIR instead of the temporary directory.
+int ArchivePack(const TArgs& args) {
+  if (args.size() != 2) return Usage("vellumctl archive pack FILE DIR");
+  if (!ny::DirExists(args[1])) {
+    std::cerr << "no such directory: " << args[1] << "\n";
+    return kExitFailure;
+  }
+  ny::TZipWriter writer;
+  std::string zip = ny::PackDocument(writer, args[1], args[0]);
+  if (!ny::FileExistsPlain(zip)) {
+    std::cerr << (writer.ErrorText().empty() ? "nothing packed" : writer.ErrorText()) << "\n";
+    return kExitFailure;
+  }
+  std::cout << zip << "\n";
+  return 0;
+}
+
 int Archive(const TArgs& args) {
-  constexpr const char* kUsage = "vellumctl archive list|extract ...";
+  constexpr const char* kUsage = "vellumctl archive list|pack|extract ...";
   if (args.empty()) return Usage(kUsage);
   TArgs rest(args.begin() + 1, args.end());
   if (args[0] == "list") return ArchiveList(rest);
+  if (args[0] == "pack") return ArchivePack(rest);
   if (args[0] == "extract") return ArchiveExtract(rest);
   return Usage(kUsage);
 }

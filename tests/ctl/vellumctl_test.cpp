@@ -47,6 +47,37 @@ TEST(VellumCtlTest, ArchiveListAndExtract) {
   EXPECT_EQ(ReadFile(dir / "x/a.txt"), std::string(5000, 'a'));
 }
 
+TEST(VellumCtlTest, ArchivePackMakesAnArchiveTheReaderAndUnzipAccept) {
+  TestDir dir;
+  std::string doc;
+  for (int i = 0; i < 3000; ++i) doc += "Глава " + std::to_string(i) + "\n";
+  WriteFile(dir / "Отчёт.final.txt", doc);
+  std::filesystem::create_directories(dir / "lib");
+  std::string out;
+  ASSERT_EQ(Ctl("archive pack '" + (dir / "Отчёт.final.txt") + "' " + (dir / "lib"), &out), 0)
+      << out;
+  EXPECT_EQ(out, (dir / "lib/Отчёт.final.ZIP") + "\n");
+  ASSERT_EQ(Ctl("archive list '" + (dir / "lib/Отчёт.final.ZIP") + "'", &out), 0) << out;
+  ASSERT_EQ(out.substr(0, 2), "1\n");
+  EXPECT_NE(out.find("\t" + std::to_string(doc.size()) + "\tОтчёт.final.txt\n"), std::string::npos)
+      << out;
+  if (nytest::HaveTool("unzip")) {
+    EXPECT_EQ(RunShell("unzip -t '" + (dir / "lib/Отчёт.final.ZIP") + "'", &out), 0) << out;
+  }
+  std::filesystem::create_directories(dir / "x");
+  ASSERT_EQ(Ctl("archive extract '" + (dir / "lib/Отчёт.final.ZIP") + "' 'отчёт.FINAL.txt' " +
+                    (dir / "x"),
+                &out),
+            0)
+      << out;
+  EXPECT_EQ(ReadFile(dir / "x/Отчёт.final.txt"), doc);
+  // Nothing to pack, or no such directory: status 1 and a message.
+  EXPECT_EQ(Ctl("archive pack " + (dir / "missing.txt") + " " + (dir / "lib"), &out), 1);
+  EXPECT_FALSE(out.empty());
+  EXPECT_EQ(Ctl("archive pack '" + (dir / "Отчёт.final.txt") + "' " + (dir / "nodir"), &out), 1);
+  EXPECT_EQ(out, "no such directory: " + (dir / "nodir") + "\n");
+}
+
 TEST(VellumCtlTest, ErrorsGoToStandardErrorWithStatusOne) {
   TestDir dir;
   WriteFile(dir / "bad.zip", "this is no archive");
