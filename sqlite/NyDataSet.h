@@ -266,7 +266,8 @@ class TNyDataSet {
   // text is at least as long as the wanted text, only that many leading bytes are compared.
   // loCaseInsensitive folds A-Z only. Returns true on the first record where all match
   // (it stays current); false when none matches (the last record stays current) or the set
-  // is empty.
+  // is empty. Several key fields with a key value that is not an array: EDatabaseError
+  // InvalidVarCast. A pending edit is posted (or cancelled) first.
   virtual bool Locate(const std::string& keyFields, const TNyValue& keyValues,
                       TLocateOptions options);
   // Locate without options; when found, the Value() of the result field (an array of values
@@ -293,6 +294,8 @@ class TNyDataSet {
   TNotify BeforeInsert, AfterInsert, BeforeEdit, AfterEdit;
   TNotify BeforePost, AfterPost, BeforeCancel, AfterCancel;
   TNotify BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
+  // OnCalcFields is kept for the record set's users; there are no calculated fields here and
+  // the framework never fires it.
   TNotify OnNewRecord, OnCalcFields;
   TErrorEvent OnPostError, OnDeleteError, OnEditError;
 

@@ -644,6 +644,19 @@ TEST(NyDataSet, DeleteKeepsACurrentRowWhereOneIsLeft) {
   EXPECT_EQ(ds->RecordCount(), 0);
   EXPECT_TRUE(ds->FieldByName("NAM").IsNull());
 
+  // Deleting a row being edited deletes it without posting the edit.
+  auto three = Subjects({"A", "B", "C"});
+  three->Open();
+  three->hooks = &log;
+  log.clear();
+  three->Edit();
+  three->FieldByName("NAM").SetAsString("A2");
+  three->Delete();
+  EXPECT_EQ(log, (L{"InternalEdit", "InternalDelete"}));
+  EXPECT_EQ(three->State(), TDataSetState::dsBrowse);
+  EXPECT_EQ(Nam(*three), "B");
+  EXPECT_EQ(three->Text(0, 0), "B");
+
   // Deleting while inserting only cancels the new row.
   auto two = Subjects({"A", "B"});
   two->Open();
@@ -657,6 +670,7 @@ TEST(NyDataSet, DeleteKeepsACurrentRowWhereOneIsLeft) {
 }
 
 TEST(NyDataSet, FailedWritesKeepTheEditAndReachTheErrorEvents) {
+  L log;
   auto ds = Subjects({"A", "B"});
   ds->Open();
   ds->failPosts = 1;
@@ -666,6 +680,15 @@ TEST(NyDataSet, FailedWritesKeepTheEditAndReachTheErrorEvents) {
   EXPECT_EQ(ds->State(), TDataSetState::dsEdit);
   EXPECT_EQ(Nam(*ds), "X");
   EXPECT_EQ(ds->Text(0, 0), "A");
+
+  // A BeforePost handler that throws stops the post before anything is written.
+  ds->hooks = &log;
+  ds->BeforePost = [](TNyDataSet&) { throw EDatabaseError("not now"); };
+  EXPECT_EQ(ErrorOf([&] { ds->Post(); }), "not now");
+  EXPECT_TRUE(log.empty());
+  EXPECT_EQ(ds->State(), TDataSetState::dsEdit);
+  ds->BeforePost = nullptr;
+  ds->hooks = nullptr;
 
   // A handler may retry: the post runs again and succeeds.
   ds->failPosts = 1;
@@ -938,8 +961,7 @@ TEST(NyDataSet, LookupReturnsValuesOrAnEmptyText) {
   ASSERT_TRUE(both.IsArray());
   EXPECT_EQ(both.Items()[0], TNyValue("zip"));
   EXPECT_EQ(both.Items()[1], TNyValue(int64_t{100}));
-  EXPECT_EQ(ErrorOf([&] { ds->Lookup("NAM", TNyValue("arj"), "NAME"); }),
-            "Field 'NAME' not found");
+  EXPECT_EQ(ErrorOf([&] { ds->Lookup("NAM", TNyValue("arj"), "NAME"); }), "Field 'NAME' not found");
   // An integer key compares by its decimal text.
   EXPECT_TRUE(ds->Locate("ROWID", TNyValue(int64_t{9}), {}));
 }
