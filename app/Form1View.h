@@ -29,6 +29,7 @@ struct TOpenDialogSpec {
   std::string InitialDir;
   std::string Filter;
   std::string DefaultExt;
+  bool FileMustExist = true;  // false: a new file's name may be typed
 };
 
 class TForm1View {

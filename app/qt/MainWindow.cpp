@@ -1,0 +1,392 @@
+#include "app/qt/MainWindow.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QStyle>
+#include <QTableView>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <exception>
+
+#include "app/Form1Model.h"
+#include "app/qt/VellumApplication.h"
+#include "util/NyVersion.h"
+
+namespace ny {
+
+namespace {
+
+QString Q(const std::string& s) {
+  return QString::fromStdString(s);
+}
+
+// The key code the window's handlers know for a Qt key; 0 for keys they never look at.
+uint16_t VirtualKey(int key) {
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+    return static_cast<uint16_t>(0x70 + key - Qt::Key_F1);
+  if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
+    return static_cast<uint16_t>(key);
+  }
+  switch (key) {
+    case Qt::Key_Escape:
+      return 27;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      return 13;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+      return 9;
+    case Qt::Key_Delete:
+      return 46;
+    case Qt::Key_Insert:
+      return 45;
+    default:
+      return 0;
+  }
+}
+
+unsigned ShiftOf(Qt::KeyboardModifiers m) {
+  unsigned s = ssNone;
+  if (m & Qt::ShiftModifier) s |= ssShift;
+  if (m & Qt::AltModifier) s |= ssAlt;
+  if (m & Qt::ControlModifier) s |= ssCtrl;
+  return s;
+}
+
+// The character-set number of a writing system of the font dialog; -1 when it names none.
+int CharsetOf(QFontDatabase::WritingSystem ws) {
+  switch (ws) {
+    case QFontDatabase::Latin:
+      return 0;
+    case QFontDatabase::Greek:
+      return 161;
+    case QFontDatabase::Cyrillic:
+      return 204;
+    case QFontDatabase::Hebrew:
+      return 177;
+    case QFontDatabase::Arabic:
+      return 178;
+    case QFontDatabase::Thai:
+      return 222;
+    case QFontDatabase::Vietnamese:
+      return 163;
+    default:
+      return -1;
+  }
+}
+
+// Tool bar buttons: a theme icon, and a style icon where the theme has none.
+struct TToolIcon {
+  const char* Button;
+  const char* Theme;
+  QStyle::StandardPixmap Fallback;
+};
+constexpr TToolIcon kToolIcons[] = {
+    {"bLibOpen", "document-open", QStyle::SP_DialogOpenButton},
+    {"bLibNew", "document-new", QStyle::SP_FileDialogNewFolder},
+    {"bDocOpen", "document-preview", QStyle::SP_FileIcon},
+    {"bDocAppend", "list-add", QStyle::SP_FileDialogStart},
+    {"bArcAppend", "package-x-generic", QStyle::SP_DriveFDIcon},
+    {"bDocDelete", "edit-delete", QStyle::SP_TrashIcon},
+    {"bOption", "preferences-system", QStyle::SP_FileDialogDetailedView},
+    {"bSearch", "edit-find", QStyle::SP_FileDialogContentsView},
+    {"bStats", "x-office-spreadsheet", QStyle::SP_FileDialogInfoView},
+    {"bCheck", "tools-check-spelling", QStyle::SP_DialogApplyButton},
+    {"bAbout", "help-about", QStyle::SP_MessageBoxInformation},
+    {"bExit", "application-exit", QStyle::SP_DialogCloseButton},
+};
+
+}  // namespace
+
+template <class W>
+W* MainWindow::Make(const std::string& name) {
+  W* w = new W;
+  binder_.Bind(name, w);
+  return w;
+}
+
+MainWindow::MainWindow(TForm1Env env, QWidget* parent) : QMainWindow(parent) {
+  form_ = std::make_unique<TForm1>(*this, std::move(env));
+  binder_.Bind(kForm1, this);
+  pages_ = Make<QStackedWidget>(kNotebook);
+  QWidget* list = BuildListPage();
+  list->setObjectName(kPageList);
+  QWidget* options = BuildOptionsPage();
+  options->setObjectName(kPageOptions);
+  QWidget* text = BuildTextPage();
+  text->setObjectName(kPageText);
+  pages_->addWidget(list);
+  pages_->addWidget(options);
+  pages_->addWidget(text);
+  setCentralWidget(pages_);
+  resize(800, 580);
+  binder_.Attach(form_->Model());
+  qApp->installEventFilter(this);
+  try {
+    form_->FormCreate();
+  } catch (const std::exception& e) {
+    TVellumApplication::ReportError(QString::fromUtf8(e.what()));
+  }
+}
+
+MainWindow::~MainWindow() {
+  qApp->removeEventFilter(this);
+  binder_.Detach();
+}
+
+QWidget* MainWindow::BuildListPage() {
+  auto* page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(2);
+
+  auto* bar = new QWidget;
+  bar->setFixedHeight(28);
+  auto* h = new QHBoxLayout(bar);
+  h->setContentsMargins(1, 1, 1, 1);
+  h->setSpacing(1);
+  auto button = [&](const char* name) {
+    auto* b = Make<QToolButton>(name);
+    b->setAutoRaise(true);
+    b->setFixedSize(26, 26);
+    b->setFocusPolicy(Qt::NoFocus);
+    for (const TToolIcon& icon : kToolIcons) {
+      if (std::string(icon.Button) == name) {
+        QIcon i = QIcon::fromTheme(icon.Theme);
+        b->setIcon(i.isNull() ? style()->standardIcon(icon.Fallback) : i);
+      }
+    }
+    h->addWidget(b);
+    return b;
+  };
+  for (const char* name :
+       {"bLibOpen", "bLibNew", "bDocOpen", "bDocAppend", "bArcAppend", "bDocDelete", "bOption"}) {
+    button(name);
+  }
+  h->addSpacing(8);
+  auto* search = Make<QLabel>("Label4");
+  auto* like = Make<QLineEdit>("eLike");
+  search->setBuddy(like);
+  h->addWidget(search);
+  h->addWidget(like, 1);
+  button("bSearch");
+  auto* rec = Make<QLabel>("lRec");
+  rec->setMinimumWidth(90);
+  h->addSpacing(4);
+  h->addWidget(rec);
+  for (const char* name : {"bStats", "bCheck", "bAbout", "bExit"}) button(name);
+  v->addWidget(bar);
+
+  auto* grid = Make<QTableView>(kDocGrid);
+  grid->verticalHeader()->setDefaultSectionSize(20);
+  v->addWidget(grid, 1);
+  v->addWidget(Make<QLabel>("Label1"));
+  auto* memo = Make<QPlainTextEdit>("DBMemo1");
+  memo->setFixedHeight(89);
+  v->addWidget(memo);
+
+  connect(like, &QLineEdit::textEdited, this, [this](const QString& t) {
+    form_->Model().Get("eLike").SetStr("Text", t.toStdString());
+  });
+  connect(qobject_cast<QToolButton*>(Control("bOption")), &QToolButton::clicked, this,
+          [this] { form_->bOptionClick(); });
+  connect(qobject_cast<QToolButton*>(Control("bExit")), &QToolButton::clicked, this,
+          [this] { form_->bExitClick(); });
+  return page;
+}
+
+QWidget* MainWindow::BuildOptionsPage() {
+  auto* page = new QWidget;
+  auto* h = new QHBoxLayout(page);
+  auto* left = new QVBoxLayout;
+  auto* title = Make<QLabel>("Label2");
+  QFont bold = title->font();
+  bold.setBold(true);
+  title->setFont(bold);
+  left->addWidget(title);
+  auto box = [&](const char* name) {
+    auto* b = Make<QCheckBox>(name);
+    connect(b, &QCheckBox::clicked, this,
+            [this, name](bool checked) { form_->SetChecked(name, checked); });
+    return b;
+  };
+  for (size_t i = 0; i < 7; ++i) left->addWidget(box(kOptionBoxes[i]));
+  auto* group = Make<QGroupBox>("GroupBox1");
+  auto* g = new QGridLayout(group);
+  for (size_t i = 7; i < kOptionBoxes.size(); ++i) {
+    const int n = static_cast<int>(i - 7);
+    g->addWidget(box(kOptionBoxes[i]), n % 3, n / 3);
+  }
+  left->addWidget(group);
+  left->addWidget(Make<QLabel>("Label5"));
+  auto* font = Make<QPushButton>(kFontButton);
+  connect(font, &QPushButton::clicked, this, [this] { form_->bFontClick(); });
+  left->addWidget(font);
+  left->addWidget(Make<QLabel>("Label7"));
+  auto* lang = Make<QComboBox>(kLangCombo);
+  lang->setEditable(false);
+  connect(lang, &QComboBox::activated, this, [this](int index) { form_->SelectLanguage(index); });
+  left->addWidget(lang);
+  left->addStretch(1);
+  h->addLayout(left, 2);
+
+  auto* right = new QVBoxLayout;
+  right->addWidget(Make<QLabel>("Label6"));
+  right->addWidget(Make<QTableView>(kSubjectGrid), 1);
+  right->addWidget(Make<QLabel>("Label3"));
+  right->addWidget(Make<QTableView>(kArchiverGrid), 1);
+  h->addLayout(right, 3);
+  return page;
+}
+
+QWidget* MainWindow::BuildTextPage() {
+  auto* page = new QWidget;
+  auto* v = new QVBoxLayout(page);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->addWidget(Make<QLabel>("lNameText"));
+  auto* viewer = Make<QTextEdit>("RichEdit");
+  viewer->setReadOnly(true);
+  v->addWidget(viewer, 1);
+  return page;
+}
+
+QString MainWindow::ShownPage() const {
+  return pages_->currentWidget() != nullptr ? pages_->currentWidget()->objectName() : QString();
+}
+
+void MainWindow::SetFocus(const std::string& control) {
+  if (QWidget* w = Control(control)) w->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::FocusNext() {
+  QTimer::singleShot(0, this, [this] { focusNextChild(); });
+}
+
+void MainWindow::SetBusy(bool busy) {
+  if (busy) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  } else {
+    QApplication::restoreOverrideCursor();
+  }
+}
+
+void MainWindow::ShowMessage(const std::string& text) {
+  QMessageBox::information(this, Q(ProductName()), Q(text));
+}
+
+bool MainWindow::AskYesNo(const std::string& text) {
+  return QMessageBox::question(this, Q(ProductName()), Q(text),
+                               QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+}
+
+std::optional<std::string> MainWindow::RunOpenDialog(const TOpenDialogSpec& spec) {
+  QFileDialog dialog(this, Q(spec.Title), Q(spec.InitialDir));
+  // "Description|*.a;*.b|..." pairs become Qt's "Description (*.a *.b)" filters.
+  const QStringList parts = Q(spec.Filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
+  }
+  if (!filters.isEmpty()) dialog.setNameFilters(filters);
+  dialog.setDefaultSuffix(Q(spec.DefaultExt));
+  dialog.setFileMode(spec.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first().toStdString();
+}
+
+bool MainWindow::RunFontDialog(TViewerFont& font) {
+  QFont initial(Q(font.Name));
+  if (font.Size > 0) initial.setPointSize(font.Size);
+  QFontDialog dialog(initial, this);
+  dialog.setOption(QFontDialog::DontUseNativeDialog);
+  if (dialog.exec() != QDialog::Accepted) return false;
+  const QFont chosen = dialog.selectedFont();
+  font.Name = chosen.family().toStdString();
+  if (chosen.pointSize() > 0) font.Size = chosen.pointSize();
+  // The dialog's only combo box is its writing-system choice; "Any" keeps the number.
+  if (auto* ws = dialog.findChild<QComboBox*>()) {
+    for (QFontDatabase::WritingSystem w : QFontDatabase::writingSystems()) {
+      if (QFontDatabase::writingSystemName(w) == ws->currentText() && CharsetOf(w) >= 0) {
+        font.Charset = CharsetOf(w);
+      }
+    }
+  }
+  return true;
+}
+
+void MainWindow::SetViewerFont(const TViewerFont& font) {
+  QFont f(Q(font.Name));
+  if (font.Size > 0) f.setPointSize(font.Size);
+  if (QWidget* viewer = Control("RichEdit")) viewer->setFont(f);
+}
+
+void MainWindow::Beep() {
+  QApplication::beep();
+}
+
+void MainWindow::Close() {
+  close();
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QMainWindow::eventFilter(watched, event);
+  // A key event travels up from the focused widget; the window looks at it once, first.
+  auto* w = qobject_cast<QWidget*>(watched);
+  QWidget* focus = QApplication::focusWidget();
+  if (w == nullptr || w->window() != this || (focus != nullptr ? w != focus : w != this)) {
+    return QMainWindow::eventFilter(watched, event);
+  }
+  auto* key = static_cast<QKeyEvent*>(event);
+  uint16_t code = VirtualKey(key->key());
+  if (code != 0) {
+    form_->FormKeyDown(code, ShiftOf(key->modifiers()));
+    if (code == 0) return true;
+  }
+  char ch = 0;
+  if (key->key() == Qt::Key_Escape) {
+    ch = kKeyEscape;
+  } else if (key->text().size() == 1 && key->text()[0].unicode() < 0x80) {
+    ch = static_cast<char>(key->text()[0].unicode());
+  }
+  if (ch != 0) {
+    form_->FormKeyPress(ch);
+    if (ch == 0) return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (shown_) return;
+  shown_ = true;
+  if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+  form_->FormShow();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!destroyed_) {
+    destroyed_ = true;
+    form_->FormDestroy();
+  }
+  event->accept();
+}
+
+}  // namespace ny

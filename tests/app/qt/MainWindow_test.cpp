@@ -1,0 +1,199 @@
+#include "app/qt/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <stdexcept>
+
+#include "app/Form1Model.h"
+#include "app/qt/VellumApplication.h"
+#include "common/TestDir.h"
+#include "lang/NyLang.h"
+#include "util/NyApi.h"
+
+namespace {
+
+// Each test gets its own program directory: settings, language files, temporary directory.
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ny::CurrentLanguage = "ENG";
+    ny::LangDump = false;
+    ny::TLangLocation loc;
+    loc.Dirs = {dir_.Path()};
+    loc.Base = "vellum";
+    loc.DumpDir = dir_.Path();
+    ny::SetLangLocation(loc);
+    env_.ProgramFile = dir_ / "vellum";
+    env_.SettingsFile = dir_ / "vellum.ini";
+    env_.TempDir = dir_ / "tmp/";
+    ny::ForceDirs(env_.TempDir);
+  }
+  void InstallRussian() {
+    ASSERT_TRUE(ny::CopyFileTo(std::string(VELLUM_SOURCE_DIR) + "/lang/files/vellum-RUS.lng",
+                               dir_ / "vellum-RUS.lng", false));
+  }
+  // A shown, active window.
+  std::unique_ptr<ny::MainWindow> Open() {
+    auto w = std::make_unique<ny::MainWindow>(env_);
+    w->show();
+    w->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(w.get()));
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    return w;
+  }
+  template <class W>
+  static W* Get(ny::MainWindow& w, const char* name) {
+    W* c = qobject_cast<W*>(w.Control(name));
+    EXPECT_NE(c, nullptr) << name;
+    return c;
+  }
+
+  nytest::TestDir dir_;
+  ny::TForm1Env env_;
+};
+
+TEST_F(MainWindowTest, OpensOnTheListWithItsControls) {
+  auto w = Open();
+  EXPECT_EQ(w->windowTitle(), "Vellum 00.20");
+  EXPECT_EQ(w->ShownPage(), "LST");
+  EXPECT_EQ(w->size(), QSize(800, 580));
+  EXPECT_EQ(QApplication::focusWidget(), w->Control("DBGrid"));
+  for (const char* name : ny::kToolButtons) {
+    auto* b = Get<QToolButton>(*w, name);
+    ASSERT_NE(b, nullptr);
+    EXPECT_TRUE(b->autoRaise()) << name;
+    EXPECT_EQ(b->size(), QSize(26, 26)) << name;
+    EXPECT_FALSE(b->icon().isNull()) << name;
+  }
+  EXPECT_EQ(Get<QToolButton>(*w, "bLibOpen")->toolTip(), "Open library");
+  EXPECT_EQ(Get<QToolButton>(*w, "bArcAppend")->toolTip(), "Append archived document");
+  EXPECT_EQ(Get<QLabel>(*w, "lRec")->text(), ". . . . . . .");
+  EXPECT_EQ(Get<QPushButton>(*w, "bFont")->text(), "Courier New - 10 - 1");
+  EXPECT_TRUE(Get<QCheckBox>(*w, "chFindAut")->isChecked());
+  EXPECT_FALSE(Get<QCheckBox>(*w, "chFindSub")->isChecked());
+  EXPECT_EQ(Get<QCheckBox>(*w, "chShowFileNam")->text(), "Show field \"File name\" document");
+  auto* grid = Get<QTableView>(*w, "DBGrid");
+  ASSERT_EQ(grid->model()->columnCount(), 6);
+  EXPECT_EQ(grid->model()->rowCount(), 0);
+  EXPECT_EQ(grid->model()->headerData(2, Qt::Horizontal).toString(), "Document name ");
+  EXPECT_EQ(grid->model()->headerData(5, Qt::Horizontal).toString(), "Archive Name");
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(2), 100);
+  EXPECT_EQ(w->Control("DBMemo1")->height(), 89);
+  auto* arc = Get<QTableView>(*w, "G_LstArc");
+  EXPECT_EQ(arc->horizontalHeader()->sectionSize(3), 360);
+  EXPECT_EQ(Get<QComboBox>(*w, "cbLang")->currentText(), "Default");
+}
+
+TEST_F(MainWindowTest, CtrlF3ShowsTheOptionsAndEscReturns) {
+  auto w = Open();
+  // F3 alone and Esc on the list page do nothing.
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+  EXPECT_EQ(w->ShownPage(), "LST");
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ControlModifier);
+  EXPECT_EQ(w->ShownPage(), "OPT");
+  EXPECT_EQ(QApplication::focusWidget(), w->Control("G_LstArc"));
+
+  // Esc reaches the window first, also from a check box that has the focus.
+  w->Control("chAutoFind")->setFocus();
+  QTest::keyClick(w->Control("chAutoFind"), Qt::Key_Escape);
+  EXPECT_EQ(w->ShownPage(), "LST");
+  EXPECT_EQ(QApplication::focusWidget(), w->Control("DBGrid"));
+
+  // The Options button does what Ctrl+F3 does.
+  QTest::mouseClick(w->Control("bOption"), Qt::LeftButton);
+  EXPECT_EQ(w->ShownPage(), "OPT");
+}
+
+TEST_F(MainWindowTest, AltOneGoesToTheSearchBoxAndTypingReachesTheModel) {
+  auto w = Open();
+  QTest::keyClick(w.get(), Qt::Key_1, Qt::AltModifier);
+  EXPECT_EQ(QApplication::focusWidget(), w->Control("eLike"));
+  QTest::keyClicks(w->Control("eLike"), "tolstoy");
+  EXPECT_EQ(w->Form().Model().Get("eLike").Str("Text"), "tolstoy");
+}
+
+TEST_F(MainWindowTest, ClickingABoxStoresItAndTheLanguageChoiceTranslatesTheButtons) {
+  InstallRussian();
+  auto w = Open();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ControlModifier);
+  QWidget* sub = w->Control("chFindSub");
+  QTest::mouseClick(sub, Qt::LeftButton, {}, QPoint(6, sub->height() / 2));  // on the box
+  EXPECT_TRUE(Get<QCheckBox>(*w, "chFindSub")->isChecked());
+  EXPECT_TRUE(w->Form().Checked("chFindSub"));
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "main", "chFindSub"), "1");
+
+  auto* combo = Get<QComboBox>(*w, "cbLang");
+  ASSERT_EQ(combo->count(), 2);
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Down);  // the user picks "RUS-Lang"
+  EXPECT_EQ(combo->currentText(), "RUS-Lang");
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "main", "Language"), "RUS-Lang");
+  EXPECT_EQ(Get<QToolButton>(*w, "bLibOpen")->toolTip(), "Открыть библиотеку");
+  EXPECT_EQ(Get<QCheckBox>(*w, "chFindAut")->text(), "Автор");
+  auto* grid = Get<QTableView>(*w, "DBGrid");
+  EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "Автор");
+  EXPECT_EQ(w->windowTitle(), "Vellum 00.20");
+}
+
+TEST_F(MainWindowTest, SavedRussianComesUpTranslated) {
+  InstallRussian();
+  nytest::WriteFile(env_.SettingsFile, "[main]\nLanguage=RUS-Lang\n");
+  auto w = Open();
+  EXPECT_EQ(Get<QToolButton>(*w, "bExit")->toolTip(), "Выход");
+  EXPECT_EQ(Get<QLabel>(*w, "Label4")->text(), "&1 Поиск");
+  EXPECT_EQ(Get<QComboBox>(*w, "cbLang")->currentText(), "RUS-Lang");
+}
+
+TEST_F(MainWindowTest, DraggedWidthsAreSavedWhenTheWindowCloses) {
+  nytest::WriteFile(env_.SettingsFile, "[Size]\nLstDoc_NAME=250\n");
+  auto w = Open();
+  auto* header = Get<QTableView>(*w, "DBGrid")->horizontalHeader();
+  EXPECT_EQ(header->sectionSize(2), 250);
+  header->resizeSection(0, 170);  // as the user's drag does
+  QTest::mouseClick(w->Control("bExit"), Qt::LeftButton);
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "Size", "LstDoc_AUTHOR"), "170");
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "Size", "LstDoc_NAME"), "250");
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "Size", "LstDoc_ARCHNAME"), "100");
+}
+
+// An object whose event handler fails, as a handler of the window may.
+class Failing : public QObject {
+ public:
+  bool event(QEvent* e) override {
+    if (e->type() == QEvent::User) throw std::runtime_error("Cannot update: test error");
+    return QObject::event(e);
+  }
+};
+
+TEST_F(MainWindowTest, AnErrorLeavingAHandlerIsReportedAndTheLoopGoesOn) {
+  QStringList reported;
+  ny::TVellumApplication::SetErrorReporter([&](const QString& m) { reported << m; });
+  Failing f;
+  QEvent e(QEvent::User);
+  QCoreApplication::sendEvent(&f, &e);
+  QCoreApplication::postEvent(&f, new QEvent(QEvent::User));
+  QCoreApplication::processEvents();
+  ny::TVellumApplication::SetErrorReporter(nullptr);
+  EXPECT_EQ(reported, (QStringList{"Cannot update: test error", "Cannot update: test error"}));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  ny::TVellumApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
