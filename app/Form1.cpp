@@ -91,7 +91,18 @@ void TForm1::OpenLibrary(const std::string& file) {
 }
 
 void TForm1::CreateZipComponents() {
-  // The zip writer and reader arrive with the archive store.
+  zipWriter_ = std::make_unique<TZipWriter>();
+  // Packing sets its own level; until then the writer stays at 3.
+  zipWriter_->SetCompressionLevel(3);
+  zipReader_ = std::make_unique<TZipReader>();
+  // The reader's questions and notices go to the window; its long scans keep it alive.
+  zipReader_->OnAskYesNo = [this](const std::string& text, const std::string&) {
+    return view_.AskYesNo(text);
+  };
+  zipReader_->OnMessage = [this](const std::string& text, const std::string&) {
+    view_.ShowMessage(text);
+  };
+  zipReader_->OnProcessMessages = [this] { view_.ProcessMessages(); };
 }
 
 }  // namespace ny

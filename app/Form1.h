@@ -20,6 +20,8 @@
 #include <string_view>
 
 #include "app/Form1View.h"
+#include "archive/ZipReader.h"
+#include "archive/ZipWriter.h"
 #include "util/NyComponent.h"
 
 namespace ny {
@@ -68,6 +70,10 @@ class TForm1 {
   // The code of the selected language: the first three characters of the selected item of
   // the language list ("" when none is selected).
   const std::string& LangCode() const { return langCode_; }
+  // The zip components of the archive store, made by FormCreate and kept for the whole run.
+  // Requires FormCreate to have run.
+  TZipWriter& ZipWriter() { return *zipWriter_; }
+  TZipReader& ZipReader() { return *zipReader_; }
 
   // ---- what the view reads and forwards ----------------------------------------------
   // The name of the page shown ("LST", "OPT", "TXT").
@@ -93,10 +99,10 @@ class TForm1 {
   // writing the key back; the thirteen check boxes (a box restored as checked stores its key
   // again); the viewer font from "FontName", "FontCSet", "FontSize" (defaults Courier New,
   // 1, 10; a value that is not an integer gives the default) onto the font button's caption
-  // and the viewer; the zip components (a hook that does nothing until the archive store
-  // arrives); and OpenLibrary(LibraryFile) when that file exists. Missing settings give the
-  // defaults (the boxes chIntViewTxt, chFindAut, chFindNam, chFindTxt checked, the others
-  // not) and report nothing.
+  // and the viewer; the zip components (ZipWriter at compression level 3, ZipReader asking
+  // and telling through the view); and OpenLibrary(LibraryFile) when that file exists. Missing
+  // settings give the defaults (the boxes chIntViewTxt, chFindAut, chFindNam, chFindTxt checked,
+  // the others not) and report nothing.
   void FormCreate();
   // Column widths of the document grid from section "Size" ("LstDoc_<field>", default 100),
   // then the focus to the document grid.
@@ -144,6 +150,8 @@ class TForm1 {
   TForm1View& view_;
   TForm1Env env_;
   std::unique_ptr<TNyComponent> model_;
+  std::unique_ptr<TZipWriter> zipWriter_;
+  std::unique_ptr<TZipReader> zipReader_;
 
   int sortField_ = 1;
   std::string libraryFile_;

@@ -54,6 +54,9 @@ class TForm1View {
   virtual bool RunFontDialog(TViewerFont& font) = 0;
   // Gives the internal text viewer that font.
   virtual void SetViewerFont(const TViewerFont& font) = 0;
+  // Lets the window handle the events that are waiting (repaints, a click on Cancel) in the
+  // middle of a long operation.
+  virtual void ProcessMessages() = 0;
   // The standard beep.
   virtual void Beep() = 0;
   // Closes the window; the program ends once the window is gone.

@@ -338,6 +338,10 @@ void MainWindow::SetViewerFont(const TViewerFont& font) {
   if (QWidget* viewer = Control("RichEdit")) viewer->setFont(f);
 }
 
+void MainWindow::ProcessMessages() {
+  QCoreApplication::processEvents();
+}
+
 void MainWindow::Beep() {
   QApplication::beep();
 }

@@ -42,6 +42,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   std::optional<std::string> RunOpenDialog(const TOpenDialogSpec& spec) override;
   bool RunFontDialog(TViewerFont& font) override;
   void SetViewerFont(const TViewerFont& font) override;
+  void ProcessMessages() override;
   void Beep() override;
   void Close() override;
 

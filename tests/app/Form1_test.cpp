@@ -44,6 +44,7 @@ class FakeView : public ny::TForm1View {
     viewerFont = font;
     calls.push_back("viewer font");
   }
+  void ProcessMessages() override { calls.push_back("process messages"); }
   void Beep() override { calls.push_back("beep"); }
   void Close() override { calls.push_back("close"); }
 
@@ -243,6 +244,30 @@ TEST_F(Form1Test, EscReturnsToTheListAndCtrlF3OpensTheOptions) {
   f->FormKeyPress(key);
   EXPECT_EQ(key, 0);
   EXPECT_EQ(f->ActivePage(), "LST");
+}
+
+TEST_F(Form1Test, ZipComponentsLiveForTheRunAndTalkThroughTheWindow) {
+  auto f = Start();
+  EXPECT_EQ(f->ZipWriter().CompressionLevel(), 3);
+  view_.calls.clear();
+  // A zip that already holds the target asks the user; "No" keeps the old file.
+  const std::string doc = dir_ / "note.txt";
+  nytest::WriteFile(doc, "first text\n");
+  f->ZipWriter().SetZipName(dir_ / "note.zip");
+  f->ZipWriter().SetFilesList({doc});
+  ASSERT_EQ(f->ZipWriter().Pack(), ny::TZipWriteStatus::zwOk);
+  nytest::WriteFile(env_.TempDir + "note.txt", "kept\n");
+  f->ZipReader().SetZipName(dir_ / "note.zip");
+  f->ZipReader().SetDestDir(env_.TempDir);
+  f->ZipReader().SetFilesList({"note.txt"});
+  view_.yes = false;
+  EXPECT_EQ(f->ZipReader().UnZip(), 0);
+  EXPECT_EQ(nytest::ReadFile(env_.TempDir + "note.txt"), "kept\n");
+  ASSERT_FALSE(view_.calls.empty());
+  EXPECT_TRUE(view_.calls.front().starts_with("ask ")) << view_.calls.front();
+  view_.yes = true;
+  EXPECT_EQ(f->ZipReader().UnZip(), 1);
+  EXPECT_EQ(nytest::ReadFile(env_.TempDir + "note.txt"), "first text\n");
 }
 
 TEST_F(Form1Test, CaptionNamesTheConnectedLibraryAndExitClosesTheWindow) {
