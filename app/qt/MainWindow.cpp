@@ -203,13 +203,13 @@ QWidget* MainWindow::BuildListPage() {
   memo->setFixedHeight(89);
   v->addWidget(memo);
 
-  connect(like, &QLineEdit::textEdited, this, [this](const QString& t) {
-    form_->Model().Get("eLike").SetStr("Text", t.toStdString());
-  });
+  connect(like, &QLineEdit::textEdited, this, Guarded<const QString&>([this](const QString& t) {
+            form_->Model().Get("eLike").SetStr("Text", t.toStdString());
+          }));
   connect(qobject_cast<QToolButton*>(Control("bOption")), &QToolButton::clicked, this,
-          [this] { form_->bOptionClick(); });
+          Guarded<>([this] { form_->bOptionClick(); }));
   connect(qobject_cast<QToolButton*>(Control("bExit")), &QToolButton::clicked, this,
-          [this] { form_->bExitClick(); });
+          Guarded<>([this] { form_->bExitClick(); }));
   return page;
 }
 
@@ -225,7 +225,7 @@ QWidget* MainWindow::BuildOptionsPage() {
   auto box = [&](const char* name) {
     auto* b = Make<QCheckBox>(name);
     connect(b, &QCheckBox::clicked, this,
-            [this, name](bool checked) { form_->SetChecked(name, checked); });
+            Guarded<bool>([this, name](bool checked) { form_->SetChecked(name, checked); }));
     return b;
   };
   for (size_t i = 0; i < 7; ++i) left->addWidget(box(kOptionBoxes[i]));
@@ -238,12 +238,13 @@ QWidget* MainWindow::BuildOptionsPage() {
   left->addWidget(group);
   left->addWidget(Make<QLabel>("Label5"));
   auto* font = Make<QPushButton>(kFontButton);
-  connect(font, &QPushButton::clicked, this, [this] { form_->bFontClick(); });
+  connect(font, &QPushButton::clicked, this, Guarded<>([this] { form_->bFontClick(); }));
   left->addWidget(font);
   left->addWidget(Make<QLabel>("Label7"));
   auto* lang = Make<QComboBox>(kLangCombo);
   lang->setEditable(false);
-  connect(lang, &QComboBox::activated, this, [this](int index) { form_->SelectLanguage(index); });
+  connect(lang, &QComboBox::activated, this,
+          Guarded<int>([this](int index) { form_->SelectLanguage(index); }));
   left->addWidget(lang);
   left->addStretch(1);
   h->addLayout(left, 2);
@@ -359,22 +360,29 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
   }
   auto* key = static_cast<QKeyEvent*>(event);
-  uint16_t code = VirtualKey(key->key());
+  // A handler that fails ends the key's handling: the key goes no further.
+  bool consumed = true;
+  Guarded<>([&] { consumed = PreviewKey(*key); })();
+  return consumed || QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::PreviewKey(const QKeyEvent& key) {
+  uint16_t code = VirtualKey(key.key());
   if (code != 0) {
-    form_->FormKeyDown(code, ShiftOf(key->modifiers()));
+    form_->FormKeyDown(code, ShiftOf(key.modifiers()));
     if (code == 0) return true;
   }
   char ch = 0;
-  if (key->key() == Qt::Key_Escape) {
+  if (key.key() == Qt::Key_Escape) {
     ch = kKeyEscape;
-  } else if (key->text().size() == 1 && key->text()[0].unicode() < 0x80) {
-    ch = static_cast<char>(key->text()[0].unicode());
+  } else if (key.text().size() == 1 && key.text()[0].unicode() < 0x80) {
+    ch = static_cast<char>(key.text()[0].unicode());
   }
   if (ch != 0) {
     form_->FormKeyPress(ch);
     if (ch == 0) return true;
   }
-  return QMainWindow::eventFilter(watched, event);
+  return false;
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -382,13 +390,13 @@ void MainWindow::showEvent(QShowEvent* event) {
   if (shown_) return;
   shown_ = true;
   if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-  form_->FormShow();
+  Guarded<>([this] { form_->FormShow(); })();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   if (!destroyed_) {
     destroyed_ = true;
-    form_->FormDestroy();
+    Guarded<>([this] { form_->FormDestroy(); })();
   }
   event->accept();
 }

@@ -14,6 +14,7 @@
 #include "app/Form1View.h"
 #include "util/qt/NyFormBinder.h"
 
+class QKeyEvent;
 class QStackedWidget;
 
 namespace ny {
@@ -53,6 +54,8 @@ class MainWindow : public QMainWindow, public TForm1View {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The window's own handling of a key before the focused control; true when consumed.
+  bool PreviewKey(const QKeyEvent& key);
   QWidget* BuildListPage();
   QWidget* BuildOptionsPage();
   QWidget* BuildTextPage();

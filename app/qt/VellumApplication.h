@@ -1,13 +1,19 @@
-// The program's QApplication: the one place where an exception that leaves an event handler
-// is caught. It is shown in a message box with its message, and the event loop goes on;
-// whatever the handler changed before the error stays changed.
+// The program's QApplication and its error report: an exception that leaves a handler is
+// shown in a message box with its message, and the event loop goes on; whatever the handler
+// changed before the error stays changed.
+//
+// Handlers connected to widget signals are wrapped with Guarded, which reports the error
+// before it can travel through the toolkit's own frames (they are not built to be unwound:
+// their temporaries would leak). notify catches whatever still comes through an event.
 #pragma once
 
 #include <QApplication>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <exception>
 #include <functional>
+#include <utility>
 
 namespace ny {
 
@@ -29,5 +35,20 @@ class TVellumApplication : public QApplication {
   // `window` the way its close box does, so that it saves what it saves on closing. Call once.
   void CloseOnTerminate(QWidget* window);
 };
+
+// `handler` wrapped so that an exception leaving it is reported (ReportError) and swallowed.
+// Args are the parameter types of the signal it is connected to: Guarded<bool>(...).
+template <class... Args, class F>
+auto Guarded(F handler) {
+  return [handler](Args... args) {
+    try {
+      handler(args...);
+    } catch (const std::exception& e) {
+      TVellumApplication::ReportError(QString::fromUtf8(e.what()));
+    } catch (...) {
+      TVellumApplication::ReportError(QStringLiteral("Unknown error"));
+    }
+  };
+}
 
 }  // namespace ny

@@ -185,8 +185,20 @@ TEST_F(MainWindowTest, AnErrorLeavingAHandlerIsReportedAndTheLoopGoesOn) {
   QCoreApplication::sendEvent(&f, &e);
   QCoreApplication::postEvent(&f, new QEvent(QEvent::User));
   QCoreApplication::processEvents();
+  // A handler behind a real button click, connected as the window connects its handlers.
+  QPushButton button("Go");
+  int clicks = 0;
+  QObject::connect(&button, &QPushButton::clicked, ny::Guarded<bool>([&](bool) {
+    ++clicks;
+    throw std::runtime_error("No Records");
+  }));
+  button.show();
+  QTest::mouseClick(&button, Qt::LeftButton);
+  QTest::mouseClick(&button, Qt::LeftButton);
   ny::TVellumApplication::SetErrorReporter(nullptr);
-  EXPECT_EQ(reported, (QStringList{"Cannot update: test error", "Cannot update: test error"}));
+  EXPECT_EQ(clicks, 2);
+  EXPECT_EQ(reported, (QStringList{"Cannot update: test error", "Cannot update: test error",
+                                   "No Records", "No Records"}));
 }
 
 }  // namespace
