@@ -4,12 +4,15 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
 
@@ -144,6 +147,40 @@ TEST_F(MainWindowTest, ClickingABoxStoresItAndTheLanguageChoiceTranslatesTheButt
   auto* grid = Get<QTableView>(*w, "DBGrid");
   EXPECT_EQ(grid->model()->headerData(0, Qt::Horizontal).toString(), "Автор");
   EXPECT_EQ(w->windowTitle(), "Vellum 00.20");
+}
+
+// The real font dialog: a writing system picked in it becomes the character-set number,
+// "Any" keeps the number there was.
+TEST_F(MainWindowTest, FontDialogChoiceReachesTheButtonAndTheSettings) {
+  auto w = Open();
+  const QString family = QFontDatabase::families().value(0);
+  ASSERT_FALSE(family.isEmpty());
+  auto pick = [&](const QString& writingSystem) {
+    QTimer::singleShot(0, [=] {
+      auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      if (!writingSystem.isEmpty()) {
+        auto* ws = dialog->findChild<QComboBox*>();
+        ASSERT_NE(ws, nullptr);
+        ws->setCurrentIndex(ws->findText(writingSystem));
+      }
+      QFont f(family);
+      f.setPointSize(12);
+      dialog->setCurrentFont(f);
+      dialog->accept();
+    });
+    QTest::mouseClick(w->Control("bFont"), Qt::LeftButton);
+  };
+  pick(QFontDatabase::writingSystemName(QFontDatabase::Cyrillic));
+  const std::string name = w->Form().ViewerFont().Name;
+  EXPECT_EQ(w->Form().ViewerFont().Size, 12);
+  EXPECT_EQ(w->Form().ViewerFont().Charset, 204);
+  EXPECT_EQ(Get<QPushButton>(*w, "bFont")->text().toStdString(), name + " - 12 - 204");
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "main", "FontCSet"), "204");
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "main", "FontName"), name);
+  EXPECT_EQ(w->Control("RichEdit")->font().pointSize(), 12);
+  pick("");
+  EXPECT_EQ(w->Form().ViewerFont().Charset, 204);
 }
 
 TEST_F(MainWindowTest, SavedRussianComesUpTranslated) {
