@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace ny {
+
 TNyFResult::TNyFResult(int32_t rowSize) : rowSize_(rowSize > 0 ? rowSize : 1) {}
 
 TNyFResult::~TNyFResult() = default;
@@ -52,12 +54,13 @@ int TNyFResult::IndexOfRowId(int32_t id) const {
   return it == ids_.end() ? -1 : static_cast<int>(it - ids_.begin());
 }
 
-uint32_t TNyFResult::NewBlob(std::string bytes) {
-  blobs_.push_back(std::make_unique<std::string>(std::move(bytes)));
-  return static_cast<uint32_t>(blobs_.size());
+TNyMemoryStream* TNyFResult::NewBlob() {
+  blobs_.push_back(std::make_unique<TNyMemoryStream>());
+  return blobs_.back().get();
 }
 
-std::string* TNyFResult::Blob(uint32_t handle) {
-  if (handle == 0 || handle > blobs_.size()) return nullptr;
-  return blobs_[handle - 1].get();
+void TNyFResult::AdoptBlob(TNyMemoryStream* stream) {
+  if (stream != nullptr) blobs_.emplace_back(stream);
 }
+
+}  // namespace ny

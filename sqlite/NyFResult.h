@@ -5,15 +5,19 @@
 // row the store keeps its id. Ids are issued in ascending order from 0, are unique for the life
 // of the store and are never reused; the record set uses them as its bookmarks.
 //
-// Blob and memo values are byte streams owned by the store. A field slot holds a 32-bit handle
-// of its stream (0 = no stream), so that copying a row or a record buffer copies only the
-// reference, and every copy sees the same bytes. The streams live until the store goes.
+// Blob and memo values are byte streams owned by the store. A field slot holds a pointer to
+// its stream, so that copying a row or a record buffer copies only the reference and every
+// copy sees the same bytes. The streams live until the store goes.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "sqlite/NyMemoryStream.h"
+
+namespace ny {
 
 class TNyFResult {
  public:
@@ -43,10 +47,11 @@ class TNyFResult {
   int IndexOfRowId(int32_t id) const;
 
   // ---- blob streams --------------------------------------------------------------------
-  // A new stream holding `bytes`; returns its handle (never 0).
-  uint32_t NewBlob(std::string bytes);
-  // The stream of a handle; null for 0 or an unknown handle.
-  std::string* Blob(uint32_t handle);
+  // A new empty stream owned by the store.
+  TNyMemoryStream* NewBlob();
+  // The store takes over a stream made elsewhere (null is ignored).
+  void AdoptBlob(TNyMemoryStream* stream);
+  size_t BlobCount() const { return blobs_.size(); }
 
  private:
   int32_t rowSize_;
@@ -56,5 +61,7 @@ class TNyFResult {
   // True while ids_ is ascending (only appends and deletions so far): id lookups can then
   // bisect instead of scanning.
   bool idsAscending_ = true;
-  std::vector<std::unique_ptr<std::string>> blobs_;
+  std::vector<std::unique_ptr<TNyMemoryStream>> blobs_;
 };
+
+}  // namespace ny

@@ -1,0 +1,236 @@
+// Editing the query record sets: the edit snapshot and the generated INSERT, UPDATE and
+// DELETE statements that write each post and delete through to the table.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "sqlite/NySQLRout3.h"
+#include "sqlite/NySQLite3Query.h"
+#include "util/NyApi.h"
+
+namespace ny {
+namespace {
+
+template <typename T>
+T Load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+
+// Finalizes a write statement on every way out that has not finalized it already.
+struct TStatementGuard {
+  TNySQLite3DB& db;
+  sqlite3_stmt* stmt = nullptr;
+  ~TStatementGuard() {
+    if (stmt) db.sqlite3_finalize(stmt);
+  }
+};
+
+}  // namespace
+
+std::string TNySQLite3BaseQuery::SlotText(int index, const uint8_t* buffer) const {
+  if (!buffer || SlotIsNull(index, buffer)) return "";
+  const TNyFieldDef& d = Def(index);
+  const uint8_t* slot = buffer + d.Offset;
+  if (typeLess_ || IsTextType(d.DataType))
+    return std::string(reinterpret_cast<const char*>(slot),
+                       strnlen(reinterpret_cast<const char*>(slot), static_cast<size_t>(d.Size)));
+  switch (d.DataType) {
+    case TFieldType::ftSmallint:
+    case TFieldType::ftInteger:
+    case TFieldType::ftWord:
+      return std::to_string(Load<int32_t>(slot));
+    case TFieldType::ftFloat:
+    case TFieldType::ftCurrency:
+    case TFieldType::ftBCD:
+      return FloatToStr(Load<double>(slot));
+    case TFieldType::ftBoolean:
+      return Load<int16_t>(slot) ? "True" : "False";
+    case TFieldType::ftDate:
+      return FormatDateTimeMs(FormatSettings.ShortDateFormat,
+                              Load<int32_t>(slot) * static_cast<double>(kMSecsPerDay));
+    case TFieldType::ftTime:
+      return FormatDateTimeMs(FormatSettings.LongTimeFormat, kNullDateTime + Load<int32_t>(slot));
+    case TFieldType::ftDateTime: {
+      const double ms = Load<double>(slot);
+      if (std::fmod(ms, static_cast<double>(kMSecsPerDay)) == 0)
+        return FormatDateTimeMs(FormatSettings.ShortDateFormat, ms);
+      return FormatDateTimeMs(FormatSettings.ShortDateFormat + " " + FormatSettings.LongTimeFormat,
+                              ms);
+    }
+    default:
+      if (IsBlobType(d.DataType)) {
+        const TNyMemoryStream* s = Load<TNyMemoryStream*>(slot);
+        return s ? std::string(s->Bytes()) : std::string();
+      }
+      return "";
+  }
+}
+
+std::string TNySQLite3BaseQuery::CurrentFieldText(const std::string& name) {
+  const int index = FieldByName(name).Index();
+  const uint8_t* row = nullptr;
+  if (State() == TDataSetState::dsEdit || State() == TDataSetState::dsInsert)
+    row = ActiveBuffer();
+  else if (store_)
+    row = store_->RowAt(currentIndex_);
+  return SlotText(index, row);
+}
+
+// ---- editing ---------------------------------------------------------------------------
+
+void TNySQLite3BaseQuery::InternalEdit() {
+  const uint8_t* active = ActiveBuffer();
+  editSnapshot_.assign(static_cast<size_t>(RecordSize()), 0);
+  if (active) std::memcpy(editSnapshot_.data(), active, editSnapshot_.size());
+  std::fill(assigned_.begin(), assigned_.end(), 0);
+}
+
+void TNySQLite3BaseQuery::InternalInsert() {
+  if (readOnly_) throw SLError("Cannot write to a read-only dataset");
+}
+
+void TNySQLite3BaseQuery::InternalPost() {
+  if (readOnly_) throw SLError("Cannot post into a read-only dataset");
+  if (!connection_ || !connection_->Connected()) return;
+  if (autoCommit_) connection_->BeginTransaction(transactionType_);
+  uint8_t* buffer = ActiveBuffer();
+  if (State() == TDataSetState::dsEdit && store_->RowCount() > 0)
+    PostUpdate(buffer);
+  else
+    PostInsert(buffer);
+}
+
+void TNySQLite3BaseQuery::RunWrite(const std::string& text,
+                                   const std::function<void(sqlite3_stmt*)>& bind) {
+  TNySQLite3DB& db = *connection_;
+  TStatementGuard guard{db};
+  const char* pos = text.c_str();
+  if (db.PrepareStatement(&pos, &guard.stmt) != SQLITE_OK) db.RaiseLastError();
+  bind(guard.stmt);
+  db.StepStatement(guard.stmt);
+  sqlite3_stmt* stmt = guard.stmt;
+  guard.stmt = nullptr;
+  if (db.sqlite3_finalize(stmt) != SQLITE_OK) db.RaiseLastError();
+}
+
+void TNySQLite3BaseQuery::BindField(sqlite3_stmt* stmt, int n, int index, const uint8_t* buffer,
+                                    bool nullWhenEmpty) {
+  TNySQLite3DB& db = *connection_;
+  const TNyFieldDef& d = Def(index);
+  const uint8_t* slot = buffer + d.Offset;
+  const bool text = typeLess_ || IsTextType(d.DataType);
+  if (nullWhenEmpty && SlotIsNull(index, buffer)) {
+    db.sqlite3_bind_null(stmt, n);
+  } else if (!text && IsIntegerType(d.DataType)) {
+    db.sqlite3_bind_int(stmt, n, Load<int32_t>(slot));
+  } else if (!text && IsFloatType(d.DataType)) {
+    db.sqlite3_bind_double(stmt, n, Load<double>(slot));
+  } else {
+    const std::string value = SlotText(index, buffer);
+    if (nullWhenEmpty && value.empty())
+      db.sqlite3_bind_null(stmt, n);  // an empty blob
+    else
+      db.sqlite3_bind_text(stmt, n, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT);
+  }
+}
+
+void TNySQLite3BaseQuery::BindWhereParams(sqlite3_stmt* stmt, int first, const uint8_t* buffer) {
+  const std::string names = ScanParamNames(sqlWhere_, false);
+  const int count = ParamNameCount(names);
+  for (int k = 0; k < count; ++k)
+    BindField(stmt, first + k, FieldByName(ParamNameAt(names, k)).Index(), buffer, false);
+}
+
+void TNySQLite3BaseQuery::PostUpdate(uint8_t* buffer) {
+  const int fields = FieldCount();
+  const uint8_t* before = editSnapshot_.size() == static_cast<size_t>(RecordSize())
+                              ? editSnapshot_.data()
+                              : store_->RowAt(currentIndex_);
+  std::vector<int> changed;
+  std::string setList;
+  for (int i = 0; i < fields; ++i) {
+    if (IsBlobType(Def(i).DataType)) continue;  // both read the same stream
+    if (SlotText(i, before) == SlotText(i, buffer)) continue;
+    changed.push_back(i);
+    setList += "," + Field(i).DisplayName() + "=:v" + std::to_string(i);
+  }
+  if (changed.empty()) return;
+  // Resolve the key fields before anything runs: an unknown name fails with nothing done.
+  const std::string names = ScanParamNames(sqlWhere_, false);
+  for (int k = 0; k < ParamNameCount(names); ++k) FieldByName(ParamNameAt(names, k));
+
+  std::string text = "UPDATE " + sqlTable_ + " SET " + setList.substr(1) + " WHERE " + sqlWhere_;
+  std::replace(text.begin(), text.end(), '\x02', '?');
+  RunWrite(text, [&](sqlite3_stmt* stmt) {
+    int n = 1;
+    for (int i : changed) BindField(stmt, n++, i, buffer, true);
+    BindWhereParams(stmt, n, buffer);
+  });
+  if (uint8_t* row = store_->RowAt(currentIndex_))
+    std::memcpy(row, buffer, static_cast<size_t>(declaredRowSize_));
+}
+
+void TNySQLite3BaseQuery::PostInsert(uint8_t* buffer) {
+  const int fields = FieldCount();
+  std::vector<int> valued;
+  std::string columns, values;
+  for (int i = 0; i < fields; ++i) {
+    if (!GetFieldData(Field(i), nullptr)) continue;
+    valued.push_back(i);
+    columns += "," + Field(i).DisplayName();
+    values += ",:v" + std::to_string(i);
+  }
+  const std::string text = "INSERT INTO " + sqlTable_ + " (" +
+                           (columns.empty() ? columns : columns.substr(1)) + ") VALUES (" +
+                           (values.empty() ? values : values.substr(1)) + ")";
+  RunWrite(text, [&](sqlite3_stmt* stmt) {
+    int n = 1;
+    for (int i : valued) BindField(stmt, n++, i, buffer, false);
+  });
+  if (FindField("ROWID"))
+    SetRowIdField(buffer, connection_->sqlite3_last_insert_rowid(connection_->DBHandle()));
+  const bool append = currentIndex_ < 0 || currentIndex_ >= store_->RowCount() ||
+                      GetBookmarkFlag(buffer) == TBookmarkFlag::bfEOF;
+  const int at = append ? store_->RowCount() : currentIndex_;
+  store_->InsertRow(at, buffer);
+  currentIndex_ = at;
+  SetBookmarkData(buffer, store_->RowIdAt(at));
+  SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
+  SetBookmarkData(store_->RowAt(at), store_->RowIdAt(at));
+}
+
+void TNySQLite3BaseQuery::SetRowIdField(uint8_t* buffer, int64_t rowId) {
+  const int index = FindField("ROWID")->Index();
+  const TNyFieldDef& d = Def(index);
+  uint8_t* slot = buffer + d.Offset;
+  const int32_t id = static_cast<int32_t>(rowId);
+  if (typeLess_ || IsTextType(d.DataType)) {
+    const std::string text = std::to_string(id);
+    const size_t len = std::min(text.size(), static_cast<size_t>(d.Size));
+    std::memcpy(slot, text.data(), len);
+    slot[len] = 0;
+  } else if (IsIntegerType(d.DataType)) {
+    std::memcpy(slot, &id, sizeof id);
+  } else if (IsFloatType(d.DataType)) {
+    const double v = id;
+    std::memcpy(slot, &v, sizeof v);
+  }
+  assigned_[static_cast<size_t>(index)] = 1;
+}
+
+void TNySQLite3BaseQuery::InternalDelete() {
+  if (readOnly_) throw SLError("Cannot delete from a read-only dataset");
+  if (!connection_ || !connection_->Connected()) return;
+  if (autoCommit_) connection_->BeginTransaction(transactionType_);
+  const uint8_t* buffer = ActiveBuffer();
+  const std::string names = ScanParamNames(sqlWhere_, false);
+  for (int k = 0; k < ParamNameCount(names); ++k) FieldByName(ParamNameAt(names, k));
+  RunWrite("DELETE FROM " + sqlTable_ + " WHERE " + sqlWhere_,
+           [&](sqlite3_stmt* stmt) { BindWhereParams(stmt, 1, buffer); });
+  store_->DeleteRow(currentIndex_);
+  if (currentIndex_ >= store_->RowCount()) --currentIndex_;
+}
+
+}  // namespace ny

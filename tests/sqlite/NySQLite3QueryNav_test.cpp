@@ -1,0 +1,185 @@
+#include "NySQLite3QueryTest.h"
+#include "sqlite/NyDataSource.h"
+#include "sqlite/NySQLiteError.h"
+
+using ny::TLocateOption;
+using ny::TNyValue;
+using nytest::QueryTest;
+
+using QueryNav = QueryTest;
+
+namespace {
+
+// The subject table of a library with a few rows.
+void MakeSubjects(ny::TNySQLite3Query& q) {
+  q.SetSQLText("select RowId,* from LSTSBJ order by NAM");
+  q.SetSQLTable("LSTSBJ");
+  q.SetSQLWhere("RowId=:RowId");
+}
+
+}  // namespace
+
+TEST_F(QueryNav, LocateWithAndWithoutPartialKey) {
+  Exec(
+      "CREATE TABLE LSTSBJ ( NAM VARCHAR2(64) ,DIR VARCHAR2(128));"
+      "insert into LSTSBJ values ('Actions','act');"
+      "insert into LSTSBJ values ('Drama','dra');"
+      "insert into LSTSBJ values ('Poetry','poe');");
+  MakeSubjects(q);
+  q.Open();
+  EXPECT_TRUE(q.Locate("NAM", TNyValue("dra"),
+                       {TLocateOption::loCaseInsensitive, TLocateOption::loPartialKey}));
+  EXPECT_EQ(q.FieldByName("NAM").AsString(), "Drama");
+  EXPECT_FALSE(q.Locate("NAM", TNyValue("dra"), {TLocateOption::loCaseInsensitive}));
+  EXPECT_EQ(q.FieldByName("NAM").AsString(), "Poetry");  // the last row
+  EXPECT_FALSE(q.Locate("NAM", TNyValue("drama"), {}));
+  EXPECT_TRUE(q.Locate("NAM;DIR", TNyValue(std::vector<TNyValue>{"Actions", "act"}), {}));
+  EXPECT_EQ(q.RecNo(), 1);
+  EXPECT_EQ(MessageOf([&] { q.Locate("NAM; DIR", TNyValue("x"), {}); }), "Field ' DIR' not found");
+  EXPECT_FALSE(q.ControlsDisabled());
+
+  // Lookup: the value of the result field, or an empty text (not NULL) for a missing key.
+  EXPECT_EQ(q.Lookup("NAM", TNyValue("Drama"), "DIR").AsText(), "dra");
+  const TNyValue missing = q.Lookup("NAM", TNyValue("Comedy"), "DIR");
+  EXPECT_FALSE(missing.IsNull());
+  EXPECT_EQ(missing.AsText(), "");
+}
+
+TEST_F(QueryNav, CaseInsensitiveLocateFoldsOnlyLatinLetters) {
+  Exec(
+      "create table t(NAM VARCHAR2(64));"
+      "insert into t values ('\xD0\x94\xD1\x80\xD0\xB0\xD0\xBC\xD0\xB0');"  // Драма
+      "insert into t values ('DRAMA');");
+  q.SetSQLText("select * from t");
+  q.Open();
+  EXPECT_TRUE(q.Locate("NAM", TNyValue("\xD0\x94\xD1\x80\xD0\xB0\xD0\xBC\xD0\xB0"),
+                       {TLocateOption::loCaseInsensitive}));
+  EXPECT_EQ(q.RecNo(), 1);
+  // драма in small letters does not match Драма.
+  EXPECT_FALSE(q.Locate("NAM", TNyValue("\xD0\xB4\xD1\x80\xD0\xB0\xD0\xBC\xD0\xB0"),
+                        {TLocateOption::loCaseInsensitive}));
+  EXPECT_TRUE(q.Locate("NAM", TNyValue("drama"), {TLocateOption::loCaseInsensitive}));
+  EXPECT_EQ(q.RecNo(), 2);
+}
+
+TEST_F(QueryNav, EmptySetFetchesAndBookmarks) {
+  MakeLstDoc(0);
+  OpenDocs();
+  EXPECT_TRUE(q.IsEmpty());
+  EXPECT_TRUE(q.Eof());
+  EXPECT_FALSE(q.Locate("NAME", TNyValue("x"), {}));
+  q.Close();
+
+  Exec("insert into LSTDOC(NAME) values ('a'); insert into LSTDOC(NAME) values ('b');");
+  OpenDocs();
+  const ny::TBookmark first = q.GetBookmark();
+  q.Next();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "b");
+  q.GotoBookmark(first);
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "a");
+  EXPECT_TRUE(q.BookmarkValid(first));
+  q.Delete();
+  EXPECT_FALSE(q.BookmarkValid(first));
+  EXPECT_EQ(MessageOf([&] { q.GotoBookmark(first); }), "Bookmark not found");
+  q.Next();
+  EXPECT_TRUE(q.Eof());
+  q.Prior();
+  EXPECT_TRUE(q.Bof());
+}
+
+TEST_F(QueryNav, NoRecordsWhenThereIsNoCurrentRecord) {
+  // The framework asks for the current record without the report flag; these fetches ask
+  // with it, as a bound grid may.
+  struct Probe : ny::TNySQLite3Query {
+    using TNySQLite3Query::GetRecord;
+    using TNySQLite3Query::InternalLast;
+  } p;
+  Exec("create table t(a);");
+  p.SetConnection(&db);
+  p.SetSQLText("select * from t");
+  p.Open();
+  std::vector<uint8_t> buffer(static_cast<size_t>(p.RecordSize()) + 10);
+  // No rows at all: after the last.
+  EXPECT_EQ(p.GetRecord(buffer.data(), ny::TGetMode::gmCurrent, true), ny::TGetResult::grEOF);
+  Exec("insert into t values (1);");
+  p.Close();
+  p.Open();
+  EXPECT_EQ(p.GetRecord(buffer.data(), ny::TGetMode::gmCurrent, true), ny::TGetResult::grOK);
+  p.InternalLast();  // the cursor after the last row: no current record
+  EXPECT_EQ(MessageOf([&] { p.GetRecord(buffer.data(), ny::TGetMode::gmCurrent, true); }),
+            "No Records");
+}
+
+TEST_F(QueryNav, UniDirectionalStreamsForwardOnly) {
+  MakeLstDoc(3);
+  q.SetUniDirectional(true);
+  q.SetSQLText("select NAME from LSTDOC order by SIZE");
+  q.Open();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N1");
+  EXPECT_EQ(q.RecordCount(), 0);
+  q.Next();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N2");
+  EXPECT_EQ(MessageOf([&] { q.Prior(); }), "operation PRIOR not allowed on unidirectional dataset");
+  q.Next();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N3");
+  q.Next();
+  EXPECT_TRUE(q.Eof());
+  q.Close();  // finalizes the statement: the table can be dropped
+  Exec("drop table LSTDOC;");
+}
+
+TEST_F(QueryNav, DetailFollowsItsMaster) {
+  Exec(
+      "CREATE TABLE LSTSBJ ( NAM VARCHAR2(64) ,DIR VARCHAR2(128));"
+      "insert into LSTSBJ values ('Drama','dra');"
+      "insert into LSTSBJ values ('O''Neil','one');"
+      "insert into LSTSBJ values ('Poetry','poe');");
+  MakeLstDoc(3);  // all Drama
+  Exec(
+      "update LSTDOC set SUBJ='Poetry' where rowid=3; update LSTDOC set SUBJ='O''Neil' where "
+      "rowid=2;");
+  MakeSubjects(q);
+  ny::TNyDataSource source(&q);
+  ny::TNySQLite3Query docs;
+  docs.SetName("Docs");
+  docs.SetConnection(&db);
+  docs.SetSQLText("select NAME, SUBJ from LSTDOC");
+  docs.SetMasterFields("SUBJ=NAM");
+  docs.SetMasterSource(&source);
+  docs.Open();
+  q.Open();
+  EXPECT_EQ(docs.Filter(), "SUBJ='Drama'");
+  EXPECT_TRUE(docs.Active());
+  EXPECT_EQ(docs.RecordCount(), 1);
+  EXPECT_EQ(docs.FieldByName("NAME").AsString(), "N1");
+  q.Next();
+  EXPECT_EQ(docs.Filter(), "SUBJ='O''Neil'");
+  EXPECT_EQ(docs.FieldByName("NAME").AsString(), "N2");
+  q.Last();
+  EXPECT_EQ(docs.FieldByName("NAME").AsString(), "N3");
+  EXPECT_EQ(docs.RunText(), "select * from (select NAME, SUBJ from LSTDOC) where SUBJ='Poetry'");
+
+  // A loop of masters is refused.
+  ny::TNyDataSource docsSource(&docs);
+  EXPECT_EQ(MessageOf([&] { q.SetMasterSource(&docsSource); }),
+            "Q: circular references are not allowed");
+
+  // Pairs: trimmed, a trailing blank piece repeats the last pair; a pair without '=' fails.
+  docs.SetMasterFields(" SUBJ=NAM ; NAME=NAM;  ");
+  docs.MasterChanged();
+  EXPECT_EQ(docs.Filter(), "SUBJ='Poetry' and NAME='Poetry' and NAME='Poetry'");
+  docs.SetMasterFields("SUBJ");
+  EXPECT_EQ(MessageOf([&] { q.Prior(); }), "Syntax error: Masterfields not build of a=b;... pairs");
+  EXPECT_FALSE(docs.Active());
+  docs.SetMasterSource(nullptr);
+  q.Close();
+}
+
+TEST_F(QueryNav, MasterMustBeAQueryRecordSet) {
+  Exec("create table t(a);");
+  ny::TNyDataSource empty;
+  q.SetSQLText("select * from t");
+  q.SetMasterSource(&empty);
+  EXPECT_EQ(MessageOf([&] { q.Open(); }), "master dataset undefined");
+  q.SetMasterSource(nullptr);
+}
