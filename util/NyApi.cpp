@@ -55,7 +55,10 @@ std::string MapCase(std::string_view s, Map map) {
   return out;
 }
 
-std::string Cut255(std::string_view path) { return Utf8Cut(path, kMaxPath); }
+// The limit counts characters, not bytes: a Cyrillic name takes two bytes a letter.
+std::string Cut255(std::string_view path) {
+  return Utf8Prefix(path, kMaxPath);
+}
 
 bool StatOf(std::string_view name, struct stat& st) {
   if (name.empty()) return false;

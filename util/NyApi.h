@@ -33,8 +33,8 @@ std::string TrimCtl(std::string_view s);
 std::string IfElseStr(bool flag, std::string_view yes, std::string_view no);
 
 // ---- paths -----------------------------------------------------------------------------
-// The four splitting functions cut a path longer than 255 bytes to its first 255 bytes (at a
-// UTF-8 character boundary) before splitting; their results are at most 255 bytes.
+// The four splitting functions cut a path longer than 255 characters (code points, not bytes)
+// to its first 255 characters before splitting; their results are at most 255 characters.
 
 // Everything up to and including the last '/'; "" when there is none.
 std::string ExtractDir(std::string_view path);
@@ -103,8 +103,8 @@ void ForceDirs(std::string_view dir);
 
 // ---- settings file ---------------------------------------------------------------------
 // An ini file of "[section]" headers and "key=value" lines. Sections and keys match without
-// regard to letter case (Unicode case folding). Values are cut to 1023 bytes (at a character
-// boundary). A file written on Windows in Windows-1251 reads as the right text. Every write
+// regard to letter case (Unicode case folding). Values are cut to their first 1023
+// characters. A file written on Windows in Windows-1251 reads as the right text. Every write
 // rewrites the whole file atomically (sibling temporary file, fsync, rename), keeping every
 // other line and comment as it was; a failed write leaves the old file whole.
 

@@ -191,7 +191,7 @@ std::string IniReadStr(std::string_view file, std::string_view section, std::str
   if (!FindSection(lines, section, header, end)) return std::string(def);
   std::string k, v;
   for (size_t i = header + 1; i < end; ++i) {
-    if (KeyOf(lines[i].text, k, v) && SameName(k, key)) return Utf8Cut(Unquote(v), kMaxValue);
+    if (KeyOf(lines[i].text, k, v) && SameName(k, key)) return Utf8Prefix(Unquote(v), kMaxValue);
   }
   return std::string(def);
 }

@@ -133,6 +133,15 @@ std::string Utf8Cut(std::string_view s, size_t maxBytes) {
   return std::string(s.substr(0, i));
 }
 
+std::string Utf8Prefix(std::string_view s, size_t maxChars) {
+  size_t i = 0;
+  for (size_t count = 0; i < s.size() && count < maxChars; ++count) {
+    const size_t n = Utf8SeqLen(s, i);
+    i += n == 0 ? 1 : n;
+  }
+  return std::string(s.substr(0, i));
+}
+
 size_t Utf8Length(std::string_view s) {
   size_t count = 0;
   for (size_t i = 0; i < s.size(); ++count) {

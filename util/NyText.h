@@ -18,6 +18,10 @@ bool IsValidUtf8(std::string_view s);
 // character. Bytes that are not valid UTF-8 count as one character each.
 std::string Utf8Cut(std::string_view s, size_t maxBytes);
 
+// The first `maxChars` characters of `s` (the whole of `s` when it is shorter). Bytes that
+// are not valid UTF-8 count as one character each.
+std::string Utf8Prefix(std::string_view s, size_t maxChars);
+
 // Number of characters (code points; an invalid byte counts as one).
 size_t Utf8Length(std::string_view s);
 

@@ -45,14 +45,23 @@ TEST(NyApiPaths, SplittingCorners) {
   EXPECT_EQ(DelBackslash("/lib"), "/lib");
 }
 
-TEST(NyApiPaths, LongPathsCutAt255OnCharacterBoundary) {
-  // 2-byte Cyrillic letters: 255 bytes would end inside a character.
-  std::string longName;
-  for (int i = 0; i < 200; ++i) longName += "\xD0\x96";  // Ж
-  const std::string name = ExtractName(longName + ".txt");
-  EXPECT_EQ(name.size(), 254u);
-  EXPECT_EQ(ExtractExt(longName + ".txt"), "");  // the extension lies beyond the cut
-  EXPECT_LE(ChangeExt(std::string(300, 'a'), ".ZIP").size(), 255u);
+TEST(NyApiPaths, LongPathsCutAt255Characters) {
+  // The limit counts characters: 200 two-byte Cyrillic letters (400 bytes) are within it.
+  std::string cyr;
+  for (int i = 0; i < 200; ++i) cyr += "\xD0\x96";  // Ж
+  const std::string path = "/lib/" + cyr + ".txt";
+  EXPECT_EQ(ExtractName(path), cyr + ".txt");
+  EXPECT_EQ(ExtractExt(path), ".txt");
+  EXPECT_EQ(ExtractDir(path), "/lib/");
+  EXPECT_EQ(ChangeExt(path, ".ZIP"), "/lib/" + cyr + ".ZIP");
+
+  // Beyond 255 characters the path is cut, never inside a character.
+  std::string longer;
+  for (int i = 0; i < 300; ++i) longer += "\xD0\x96";
+  const std::string name = ExtractName(longer + ".txt");
+  EXPECT_EQ(name.size(), 510u);                // 255 letters
+  EXPECT_EQ(ExtractExt(longer + ".txt"), "");  // the extension lies beyond the cut
+  EXPECT_EQ(ChangeExt(std::string(300, 'a'), ".ZIP").size(), 255u);
 }
 
 TEST(NyApiStrings, CaseTrimAndNumbers) {
@@ -223,6 +232,14 @@ TEST(NyApiIni, KeepsOtherLinesAndCutsLongValues) {
   const std::string longValue(2000, 'v');
   ASSERT_TRUE(IniWriteStr(ini, "main", "long", longValue));
   EXPECT_EQ(IniReadStr(ini, "main", "long"), std::string(1023, 'v'));
+  // The cut counts characters, not bytes.
+  std::string cyr700, cyr1023;
+  for (int i = 0; i < 700; ++i) cyr700 += "ж";
+  for (int i = 0; i < 1023; ++i) cyr1023 += "ж";
+  ASSERT_TRUE(IniWriteStr(ini, "main", "cyr", cyr700));
+  EXPECT_EQ(IniReadStr(ini, "main", "cyr"), cyr700);
+  ASSERT_TRUE(IniWriteStr(ini, "main", "cyr", cyr1023 + "жж"));
+  EXPECT_EQ(IniReadStr(ini, "main", "cyr"), cyr1023);
 
   // A line break would split the entry: refused, file unchanged.
   const std::string before = ReadFile(ini);

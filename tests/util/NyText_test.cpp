@@ -18,6 +18,10 @@ TEST(NyText, Utf8ValidityAndCuts) {
   EXPECT_EQ(Utf8Cut("абв", 6), "абв");
   EXPECT_EQ(Utf8Cut("a\xFF\xFF", 2), "a\xFF");
   EXPECT_EQ(Utf8Length("aбв"), 3u);
+  EXPECT_EQ(Utf8Prefix("aбвг", 3), "aбв");
+  EXPECT_EQ(Utf8Prefix("aб", 5), "aб");
+  EXPECT_EQ(Utf8Prefix("\xFF\xFFб", 2), "\xFF\xFF");
+  EXPECT_EQ(Utf8Prefix("abc", 0), "");
 }
 
 TEST(NyText, DecodesFilesWrittenOnWindows) {
