@@ -60,6 +60,18 @@ std::string Cut255(std::string_view path) {
   return Utf8Prefix(path, kMaxPath);
 }
 
+// The directory part (with its '/') and the name of a path of any length. The file functions
+// work on whole paths; only the four splitting functions have the 255-character limit.
+std::string WholeDir(std::string_view path) {
+  const size_t slash = path.rfind(PathDelim);
+  return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
+std::string WholeName(std::string_view path) {
+  const size_t slash = path.rfind(PathDelim);
+  return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
 bool StatOf(std::string_view name, struct stat& st) {
   if (name.empty()) return false;
   return ::stat(Z(name).c_str(), &st) == 0;
@@ -218,7 +230,7 @@ uint32_t GetFileAttr(std::string_view name) {
   uint32_t attr = 0;
   if (S_ISDIR(st.st_mode)) attr |= faDirectory;
   if ((st.st_mode & S_IWUSR) == 0) attr |= faReadOnly;
-  const std::string base = ExtractName(DelBackslash(name));
+  const std::string base = WholeName(DelBackslash(name));
   if (!base.empty() && base[0] == '.' && base != "." && base != "..") attr |= faHidden;
   if (attr == 0) attr = faNormal;
   return attr;
@@ -265,7 +277,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 // target directory exists (made when asked), the target is not the source and is cleared.
 bool PrepareTarget(const std::string& source, const std::string& target, bool createDirs) {
   if (!FileExistsPlain(source)) return false;
-  const std::string dir = ExtractDir(target);
+  const std::string dir = WholeDir(target);
   if (!dir.empty() && !DirExists(dir) && createDirs) ForceDirs(dir);
   if (!dir.empty() && !DirExists(dir)) return false;
   if (SameFile(source, target)) return false;  // deleting the target would lose the source
@@ -336,9 +348,8 @@ void ForceDirs(std::string_view dir) {
   if (dir.empty()) return;
   const std::string d = DelBackslash(dir);
   if (d.empty() || DirExists(d)) return;
-  // Split without the 255-byte cut of ExtractDir: a long chain must still be made whole.
-  const size_t slash = d.rfind(PathDelim);
-  const std::string parent = slash == std::string::npos ? std::string() : d.substr(0, slash + 1);
+  // Split without the cut of ExtractDir: a long chain must still be made whole.
+  const std::string parent = WholeDir(d);
   if (parent == d) return;
   if (!parent.empty()) ForceDirs(parent);
   ::mkdir(d.c_str(), 0777);

@@ -171,6 +171,33 @@ TEST(NyApiFiles, CopyAndMove) {
   ForceDirs("");
 }
 
+TEST(NyApiFiles, PathsLongerThanTheSplittingLimit) {
+  TestDir d;
+  // The file functions take whole paths; the 255-character cut of the splitting functions must
+  // not decide which name or directory they look at.
+  const std::string deep =
+      d / (std::string(100, 'a') + "/" + std::string(100, 'b') + "/" + std::string(100, 'c'));
+  ForceDirs(deep);
+  ASSERT_TRUE(DirExists(deep));
+  WriteFile(deep + "/.hidden", "h");
+  EXPECT_EQ(GetFileAttr(deep + "/.hidden"), faHidden);
+
+  // A component ".cache" that the cut would end inside, leaving a name ".cach".
+  const std::string pad = d / std::string(250 - d.Path().size() - 1, 'p') + "/";
+  ASSERT_EQ(pad.size(), 250u);
+  ForceDirs(pad + ".cache");
+  WriteFile(pad + ".cache/file.txt", "f");
+  EXPECT_EQ(GetFileAttr(pad + ".cache/file.txt"), faNormal);
+
+  WriteFile(d / "src.txt", "payload");
+  const std::string target = deep + "/d/e/copy.txt";
+  EXPECT_FALSE(CopyFileTo(d / "src.txt", target, false));
+  EXPECT_TRUE(CopyFileTo(d / "src.txt", target, true));
+  EXPECT_EQ(ReadFile(target), "payload");
+  EXPECT_TRUE(MoveFileTo(d / "src.txt", deep + "/f/moved.txt", true));
+  EXPECT_EQ(ReadFile(deep + "/f/moved.txt"), "payload");
+}
+
 TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
   TestDir d;
   const char* old = getenv("TMPDIR");
