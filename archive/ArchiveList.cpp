@@ -23,78 +23,92 @@ namespace {
 // entry past the walk's end keeps packed size 0).
 class TRarPackedSizes {
  public:
-  explicit TRarPackedSizes(std::string_view path) {
-    std::ifstream in{std::string(path), std::ios::binary};
-    if (!in) return;
-    bytes_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    static constexpr char kSig4[] = "Rar!\x1a\x07\x00";
-    static constexpr char kSig5[] = "Rar!\x1a\x07\x01\x00";
+  explicit TRarPackedSizes(std::string_view path) : in_(std::string(path), std::ios::binary) {
+    if (!in_) return;
+    in_.seekg(0, std::ios::end);
+    size_ = static_cast<uint64_t>(std::max<std::streamoff>(0, in_.tellg()));
     // A self-extractor carries its program first; the archive starts at the signature.
-    size_t at = bytes_.find("Rar!\x1a\x07", 0, 6);
-    if (at == std::string::npos) return;
-    if (bytes_.compare(at, 8, kSig5, 8) == 0)
+    if (!Load(0, kSearchSpan)) return;
+    size_t at = win_.find("Rar!\x1a\x07", 0, 6);
+    if (at == std::string::npos || !Load(at, 8)) return;
+    if (win_.compare(0, 8, "Rar!\x1a\x07\x01\x00", 8) == 0)
       Walk5(at + 8);
-    else if (bytes_.compare(at, 7, kSig4, 7) == 0)
+    else if (win_.compare(0, 7, "Rar!\x1a\x07\x00", 7) == 0)
       Walk4(at + 7);
   }
   const std::vector<int64_t>& Sizes() const { return sizes_; }
 
  private:
+  static constexpr size_t kSearchSpan = 1 << 20;
+  static constexpr size_t kHeaderSpan = 64;  // enough for every field read below
+
+  // Reads up to n bytes at pos into win_ (fewer at the end of the file).
+  bool Load(uint64_t pos, size_t n) {
+    if (pos >= size_) return false;
+    win_.resize(static_cast<size_t>(std::min<uint64_t>(n, size_ - pos)));
+    in_.clear();
+    in_.seekg(static_cast<std::streamoff>(pos));
+    in_.read(win_.data(), static_cast<std::streamsize>(win_.size()));
+    return static_cast<size_t>(in_.gcount()) == win_.size();
+  }
   uint64_t Le(size_t pos, size_t n) const {
     uint64_t v = 0;
-    for (size_t i = n; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(bytes_[pos + i]);
+    for (size_t i = n; i-- > 0;) v = (v << 8) | static_cast<unsigned char>(win_[pos + i]);
     return v;
   }
-  // A rar 5 variable-length integer at pos; false when it runs past the end or is too long.
+  // A rar 5 variable-length integer at pos of the window; false when it runs past the window
+  // or is too long.
   bool Vint(size_t& pos, uint64_t& v) const {
     v = 0;
-    for (int shift = 0; shift < 64 && pos < bytes_.size(); shift += 7) {
-      auto b = static_cast<unsigned char>(bytes_[pos++]);
+    for (int shift = 0; shift < 64 && pos < win_.size(); shift += 7) {
+      auto b = static_cast<unsigned char>(win_[pos++]);
       v |= static_cast<uint64_t>(b & 0x7F) << shift;
       if ((b & 0x80) == 0) return true;
     }
     return false;
   }
-  void Walk4(size_t pos) {
-    while (pos + 7 <= bytes_.size()) {
-      auto type = static_cast<unsigned char>(bytes_[pos + 2]);
-      uint64_t flags = Le(pos + 3, 2);
-      uint64_t size = Le(pos + 5, 2);
+  void Walk4(uint64_t pos) {
+    while (Load(pos, kHeaderSpan) && win_.size() >= 7) {
+      auto type = static_cast<unsigned char>(win_[2]);
+      uint64_t flags = Le(3, 2);
+      uint64_t size = Le(5, 2);
       if (size < 7 || type == 0x7b) return;  // broken block, or the end of the archive
       uint64_t add = 0;
       if (type == 0x74) {
-        if (pos + 32 > bytes_.size()) return;
-        add = Le(pos + 7, 4);
+        if (win_.size() < 32) return;
+        add = Le(7, 4);
         if ((flags & 0x100) != 0) {
-          if (pos + 40 > bytes_.size()) return;
-          add |= Le(pos + 32, 4) << 32;
+          if (win_.size() < 40) return;
+          add |= Le(32, 4) << 32;
         }
         sizes_.push_back(static_cast<int64_t>(add));
       } else if ((flags & 0x8000) != 0) {
-        if (pos + 11 > bytes_.size()) return;
-        add = Le(pos + 7, 4);
+        if (win_.size() < 11) return;
+        add = Le(7, 4);
       }
-      if (size + add > bytes_.size() - pos) return;
-      pos += static_cast<size_t>(size + add);
+      if (size + add > size_ - pos) return;
+      pos += size + add;
     }
   }
-  void Walk5(size_t pos) {
-    while (pos + 4 < bytes_.size()) {
-      size_t p = pos + 4;  // after the header CRC-32
+  void Walk5(uint64_t pos) {
+    while (Load(pos, kHeaderSpan) && win_.size() > 4) {
+      size_t p = 4;  // after the header CRC-32
       uint64_t headSize = 0, type = 0, flags = 0, extra = 0, data = 0;
-      if (!Vint(p, headSize) || headSize == 0 || headSize > bytes_.size() - p) return;
-      size_t next = p + static_cast<size_t>(headSize);
+      if (!Vint(p, headSize) || headSize == 0 || headSize > size_ - pos - p) return;
+      uint64_t next = pos + p + headSize;
       if (!Vint(p, type) || !Vint(p, flags)) return;
       if ((flags & 1) != 0 && !Vint(p, extra)) return;
       if ((flags & 2) != 0 && !Vint(p, data)) return;
       if (type == 4 || type == 5) return;  // encrypted headers follow, or the end
       if (type == 2) sizes_.push_back(static_cast<int64_t>(data));
-      if (data > bytes_.size() - next) return;
-      pos = next + static_cast<size_t>(data);
+      if (data > size_ - next) return;
+      pos = next + data;
     }
   }
 
-  std::string bytes_;
+  std::ifstream in_;
+  uint64_t size_ = 0;
+  std::string win_;
   std::vector<int64_t> sizes_;
 };
 
