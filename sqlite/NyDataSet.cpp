@@ -600,7 +600,7 @@ std::unique_ptr<TNyMemoryStream> TNyDataSet::CreateBlobStream(TNyField& field,
 }
 
 std::unique_ptr<TNyMemoryStream> TNyDataSet::DoCreateBlobStream(TNyField&, TBlobStreamMode) {
-  DatabaseError("Invalid class typecast");
+  throw EInvalidCast();
 }
 
 // ---- peeking --------------------------------------------------------------------------

@@ -368,7 +368,7 @@ class TNyDataSet {
   virtual void SetFieldData(const TNyField& field, const void* src) = 0;
   // A stream over a blob field's content (the query: its blob stream; read mode loads the
   // content, write mode starts empty, and the content is stored when the stream goes).
-  // Default: EDatabaseError "Invalid field type" style error for record sets without blobs.
+  // Default (record sets without blobs): EInvalidCast "Invalid class typecast".
   virtual std::unique_ptr<TNyMemoryStream> DoCreateBlobStream(TNyField& field,
                                                               TBlobStreamMode mode);
 

@@ -84,6 +84,7 @@ class TMemSet : public TNyDataSet {
   int internalCloses = 0;
   int setToRecordCalls = 0;
   bool readOnly = false;
+  bool blobs = true;   // false: the framework's default, no blob streams
   L* hooks = nullptr;  // when set, the editing hooks log their calls
 
   explicit TMemSet(std::vector<TNyFieldDef> d) : defs(std::move(d)) { SetName("T1"); }
@@ -235,6 +236,7 @@ class TMemSet : public TNyDataSet {
     }
   }
   std::unique_ptr<TNyMemoryStream> DoCreateBlobStream(TNyField& f, TBlobStreamMode m) override {
+    if (!blobs) return TNyDataSet::DoCreateBlobStream(f, m);
     uint8_t* b = ActiveBuffer();
     return std::make_unique<TMemBlobStream>(b ? &R(b)->cells.at(f.Index()) : nullptr, m);
   }
@@ -398,6 +400,13 @@ TEST(NyDataSet, OpenCloseLifecycleAndFields) {
     Trace(*gone, late);
   }
   EXPECT_TRUE(late.empty());
+
+  // A record set without blob support refuses blob streams.
+  TMemSet plain({Def("M", FT::ftMemo)});
+  plain.blobs = false;
+  plain.Add({TNyValue("x")});
+  plain.Open();
+  EXPECT_EQ(ErrorOf([&] { plain.Field(0).AsString(); }), "Invalid class typecast");
 
   // A field type without a field class fails the open the same way.
   TMemSet bad({Def("X", FT::ftUnknown)});
