@@ -15,14 +15,6 @@ namespace {
 constexpr const char* kMain = "main";
 constexpr const char* kSize = "Size";
 
-std::string UserConfigDir() {
-  const char* x = std::getenv("XDG_CONFIG_HOME");
-  if (x != nullptr && x[0] == '/') return AddBackslash(x) + "vellum/";
-  const char* h = std::getenv("HOME");
-  if (h != nullptr && h[0] == '/') return AddBackslash(h) + ".config/vellum/";
-  return "";
-}
-
 // The settings default of an option box: the four boxes that a first start checks.
 const char* OptionDefault(std::string_view box) {
   for (const char* on : {"chIntViewTxt", "chFindAut", "chFindNam", "chFindTxt"}) {

@@ -233,14 +233,6 @@ TLangLocation& Location() {
   return loc;
 }
 
-std::string UserConfigDir() {
-  const char* x = ::getenv("XDG_CONFIG_HOME");
-  if (x != nullptr && x[0] == '/') return AddBackslash(x) + "vellum/";
-  const char* h = ::getenv("HOME");
-  if (h != nullptr && h[0] == '/') return AddBackslash(h) + ".config/vellum/";
-  return "";
-}
-
 }  // namespace
 
 TLangLocation LangLocationFor(std::string_view programFile, std::string_view shareDir) {

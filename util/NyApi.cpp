@@ -20,9 +20,13 @@ namespace {
 
 constexpr size_t kMaxPath = 255;
 
-std::string Z(std::string_view s) { return std::string(s); }
+std::string Z(std::string_view s) {
+  return std::string(s);
+}
 
-bool HasWildcard(std::string_view s) { return s.find_first_of("*?") != std::string_view::npos; }
+bool HasWildcard(std::string_view s) {
+  return s.find_first_of("*?") != std::string_view::npos;
+}
 
 // Maps every code point of `s` through `map`; bytes that are not UTF-8 are copied as they are.
 template <typename Map>
@@ -81,7 +85,9 @@ bool StatOf(std::string_view name, struct stat& st) {
 
 // ---- strings ---------------------------------------------------------------------------
 
-std::string Int64ToStr(int64_t value) { return std::to_string(value); }
+std::string Int64ToStr(int64_t value) {
+  return std::to_string(value);
+}
 
 std::string AnsiUpper(std::string_view s) {
   return MapCase(s, [](utf8proc_int32_t c) { return utf8proc_toupper(c); });
@@ -205,6 +211,14 @@ std::string GetProgramDir() {
   return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
 }
 
+std::string UserConfigDir() {
+  const char* x = std::getenv("XDG_CONFIG_HOME");
+  if (x != nullptr && x[0] == '/') return AddBackslash(x) + "vellum/";
+  const char* h = std::getenv("HOME");
+  if (h != nullptr && h[0] == '/') return AddBackslash(h) + ".config/vellum/";
+  return "";
+}
+
 // ---- files -----------------------------------------------------------------------------
 
 bool FileExistsPlain(std::string_view name) {
@@ -292,8 +306,8 @@ bool CopyData(const std::string& source, const std::string& target) {
     ::close(in);
     return false;
   }
-  const int out =
-      ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, st.st_mode & 0777);
+  const int out = ::open(target.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW,
+                         st.st_mode & 0777);
   if (out < 0) {
     ::close(in);
     return false;

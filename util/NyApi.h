@@ -61,6 +61,11 @@ std::string GetTempDir();
 std::string GetProgramFile();
 std::string GetProgramDir();
 
+// The user's configuration directory of the program, ending with '/': $XDG_CONFIG_HOME/vellum/
+// when that variable holds an absolute path, else $HOME/.config/vellum/; empty when neither
+// gives an absolute path. The directory is not created.
+std::string UserConfigDir();
+
 // ---- files -----------------------------------------------------------------------------
 
 // Windows-style attribute bits given by GetFileAttr.
@@ -117,7 +122,6 @@ int IniReadInt(std::string_view file, std::string_view section, std::string_view
 // Sets the key, creating the file and the section when missing. True on success.
 bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value);
-bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key,
-                 int value);
+bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key, int value);
 
 }  // namespace ny

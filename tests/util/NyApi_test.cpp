@@ -26,8 +26,8 @@ TEST(NyApiPaths, SplittingCorners) {
   EXPECT_EQ(ExtractName("/lib/"), "");
 
   EXPECT_EQ(ExtractExt("/lib/Books.sqb"), ".sqb");
-  EXPECT_EQ(ExtractExt(".profile"), "");            // the only dot is the first character
-  EXPECT_EQ(ExtractExt("/home/a.b/readme"), "");    // last dot lies in a directory name
+  EXPECT_EQ(ExtractExt(".profile"), "");          // the only dot is the first character
+  EXPECT_EQ(ExtractExt("/home/a.b/readme"), "");  // last dot lies in a directory name
   EXPECT_EQ(ExtractExt("a.b.doc"), ".doc");
   EXPECT_EQ(ExtractExt("noext"), "");
 
@@ -68,7 +68,12 @@ TEST(NyApiStrings, CaseTrimAndNumbers) {
   EXPECT_EQ(AsciiUpper("rus-lang \xD0\xB0"), "RUS-LANG \xD0\xB0");  // Cyrillic untouched
   EXPECT_EQ(AnsiUpper("Война и мир ё"), "ВОЙНА И МИР Ё");
   EXPECT_EQ(AnsiLower("ЁЛКА Tree"), "ёлка tree");
-  EXPECT_EQ(AnsiUpper(std::string("a\xFF" "b", 3)), std::string("A\xFF" "B", 3));  // bad byte kept
+  EXPECT_EQ(AnsiUpper(std::string("a\xFF"
+                                  "b",
+                                  3)),
+            std::string("A\xFF"
+                        "B",
+                        3));  // bad byte kept
   EXPECT_EQ(TrimCtl(" \t\r\n x y \x01"), "x y");
   EXPECT_EQ(TrimCtl("\x01 \x1F"), "");
   EXPECT_EQ(Int64ToStr(-9223372036854775807LL - 1), "-9223372036854775808");
@@ -207,7 +212,9 @@ TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
 
   // Someone planted a symlink under our name, pointing at a directory of theirs.
   mkdir((d / "elsewhere").c_str(), 0777);
-  ASSERT_EQ(symlink((d / "elsewhere").c_str(), (d.Path() + "vellum-" + std::to_string(getuid())).c_str()), 0);
+  ASSERT_EQ(
+      symlink((d / "elsewhere").c_str(), (d.Path() + "vellum-" + std::to_string(getuid())).c_str()),
+      0);
   const std::string t = GetTempDir();
   EXPECT_EQ(t, expected);
   struct stat st;
@@ -217,7 +224,29 @@ TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
   EXPECT_EQ(st.st_uid, getuid());
   EXPECT_EQ(GetTempDir(), expected);  // stable across calls
 
-  if (old) setenv("TMPDIR", saved.c_str(), 1); else unsetenv("TMPDIR");
+  if (old)
+    setenv("TMPDIR", saved.c_str(), 1);
+  else
+    unsetenv("TMPDIR");
+}
+
+TEST(NyApiTemp, UserConfigDirFollowsXdgThenHome) {
+  const char* oldXdg = getenv("XDG_CONFIG_HOME");
+  const char* oldHome = getenv("HOME");
+  const std::string keepXdg = oldXdg ? oldXdg : "", keepHome = oldHome ? oldHome : "";
+  setenv("XDG_CONFIG_HOME", "/cfg/x", 1);
+  setenv("HOME", "/home/u", 1);
+  EXPECT_EQ(ny::UserConfigDir(), "/cfg/x/vellum/");
+  setenv("XDG_CONFIG_HOME", "relative/dir", 1);  // a relative value is ignored
+  EXPECT_EQ(ny::UserConfigDir(), "/home/u/.config/vellum/");
+  unsetenv("XDG_CONFIG_HOME");
+  setenv("HOME", "", 1);
+  EXPECT_EQ(ny::UserConfigDir(), "");
+  if (oldXdg) setenv("XDG_CONFIG_HOME", keepXdg.c_str(), 1);
+  if (oldHome)
+    setenv("HOME", keepHome.c_str(), 1);
+  else
+    unsetenv("HOME");
 }
 
 TEST(NyApiIni, ReadsWithDefaultsAndIgnoresCase) {
@@ -230,7 +259,7 @@ TEST(NyApiIni, ReadsWithDefaultsAndIgnoresCase) {
   EXPECT_EQ(IniReadStr(ini, "MAIN", "LANGUAGE"), "RUS-Lang");
   EXPECT_EQ(IniReadStr(ini, "Size", "Language", "none"), "none");  // no section
   EXPECT_EQ(IniReadStr(ini, "main", "other", "none"), "none");     // no key
-  ASSERT_TRUE(IniWriteStr(ini, "main", "LANGUAGE", "Default"));   // replaces, no duplicate
+  ASSERT_TRUE(IniWriteStr(ini, "main", "LANGUAGE", "Default"));    // replaces, no duplicate
   EXPECT_EQ(ReadFile(ini), "[Main]\nLanguage=Default\n");
 
   WriteFile(ini, "[main]\nFontSize=12\nA=\nB=12abc\nC= 7 \nD=-2147483648\nE=99999999999\n");
@@ -248,8 +277,9 @@ TEST(NyApiIni, ReadsWithDefaultsAndIgnoresCase) {
 TEST(NyApiIni, KeepsOtherLinesAndCutsLongValues) {
   TestDir d;
   const std::string ini = d / "keep.ini";
-  WriteFile(ini, "; settings of the catalogue\r\n[main]\r\npathbook=/lib/a.sqb\r\n\r\n"
-                 "# a note\r\n[Size]\r\nLstDoc_NAME=250\r\nnot a key line\r\n");
+  WriteFile(ini,
+            "; settings of the catalogue\r\n[main]\r\npathbook=/lib/a.sqb\r\n\r\n"
+            "# a note\r\n[Size]\r\nLstDoc_NAME=250\r\nnot a key line\r\n");
   ASSERT_TRUE(IniWriteStr(ini, "MAIN", "chFindAut", "1"));
   ASSERT_TRUE(IniWriteStr(ini, "size", "LSTDOC_NAME", "300"));
   EXPECT_EQ(ReadFile(ini),
