@@ -23,7 +23,8 @@ class TArchiverLookup {
   virtual std::optional<std::string> LocateArchiver(const std::string& format) = 0;
 };
 
-// The collaborators of ExtractDocument, owned by the caller.
+// The collaborators of ExtractDocument, owned by the caller. Reader, Subjects, Archivers and
+// RunWait are required; ShowMessage may be empty (the message is then dropped).
 struct TExtractContext {
   std::string TempDir;  // where the document goes, with its final '/'
   TZipReader* Reader = nullptr;
