@@ -133,19 +133,6 @@ struct TFd {
   TFd& operator=(const TFd&) = delete;
 };
 
-bool WriteAll(int fd, const unsigned char* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 }  // namespace
 
 // The archive file opened for reading, with its tail kept in memory: the end record and, as
@@ -471,7 +458,7 @@ bool TZipReader::ExtractEntry(TSource& in, const TZipEntry& e) {
   uint64_t inLeft = e.CompressedSize;
   auto emit = [&](const unsigned char* p, size_t n) {
     n = static_cast<size_t>(std::min<uint64_t>(n, left));
-    if (!WriteAll(out.fd, p, n)) Fail(kZipErrCannotWrite + target);
+    if (!WriteAllFd(out.fd, p, n)) Fail(kZipErrCannotWrite + target);
     crc.Update(p, n);
     left -= n;
   };

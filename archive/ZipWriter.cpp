@@ -46,19 +46,6 @@ class TFd {
   int fd_;
 };
 
-bool WriteAll(int fd, const unsigned char* p, size_t n) {
-  while (n > 0) {
-    ssize_t w = ::write(fd, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += w;
-    n -= static_cast<size_t>(w);
-  }
-  return true;
-}
-
 bool PWriteAll(int fd, const unsigned char* p, size_t n, off_t at) {
   while (n > 0) {
     ssize_t w = ::pwrite(fd, p, n, at);
@@ -131,7 +118,7 @@ class TZipWriter::TOutput {
     if (buf_.size() + n > kIoBlock) {
       if (!Flush()) return false;
       if (n >= kIoBlock) {
-        if (!WriteAll(fd_, p, n)) return Failed();
+        if (!WriteAllFd(fd_, p, n)) return Failed();
         flushed_ += n;
         return true;
       }
@@ -151,7 +138,7 @@ class TZipWriter::TOutput {
 
   bool Flush() {
     if (buf_.empty()) return true;
-    if (!WriteAll(fd_, buf_.data(), buf_.size())) return Failed();
+    if (!WriteAllFd(fd_, buf_.data(), buf_.size())) return Failed();
     flushed_ += buf_.size();
     buf_.clear();
     return true;

@@ -221,6 +221,18 @@ std::string UserConfigDir() {
 
 // ---- files -----------------------------------------------------------------------------
 
+bool WriteAllFd(int fd, const void* data, size_t n) {
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    const ssize_t w = ::write(fd, p, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return false;
+    p += w;
+    n -= static_cast<size_t>(w);
+  }
+  return true;
+}
+
 bool FileExistsPlain(std::string_view name) {
   if (name.empty() || HasWildcard(name)) return false;
   struct stat st;
@@ -322,18 +334,10 @@ bool CopyData(const std::string& source, const std::string& target) {
       break;
     }
     if (n == 0) break;
-    const char* p = buf;
-    while (n > 0) {
-      ssize_t w = ::write(out, p, static_cast<size_t>(n));
-      if (w < 0 && errno == EINTR) continue;
-      if (w <= 0) {
-        ok = false;
-        break;
-      }
-      p += w;
-      n -= w;
+    if (!WriteAllFd(out, buf, static_cast<size_t>(n))) {
+      ok = false;
+      break;
     }
-    if (!ok) break;
   }
   if (::close(out) != 0) ok = false;
   ::close(in);

@@ -77,6 +77,10 @@ inline constexpr uint32_t faArchive = 0x20;
 inline constexpr uint32_t faNormal = 0x80;
 inline constexpr uint32_t faInvalid = 0xFFFFFFFFu;
 
+// Writes all n bytes at p to the open descriptor fd, retrying after interrupts and short
+// writes. False on the first failed write (errno tells why); some bytes may then be written.
+bool WriteAllFd(int fd, const void* p, size_t n);
+
 // False for "", for a name holding '*' or '?', and for anything that is not an existing
 // non-directory entry.
 bool FileExistsPlain(std::string_view name);

@@ -27,7 +27,6 @@ struct Line {
   std::string text;  // without the line break
 };
 
-
 std::string Trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
@@ -35,7 +34,9 @@ std::string Trim(std::string_view s) {
   return std::string(s.substr(b, e - b));
 }
 
-bool SameName(std::string_view a, std::string_view b) { return AnsiLower(a) == AnsiLower(b); }
+bool SameName(std::string_view a, std::string_view b) {
+  return AnsiLower(a) == AnsiLower(b);
+}
 
 // The file's text split into lines; `crlf` tells whether the file used CR LF breaks.
 // False when the file cannot be read (a missing file gives true and no lines).
@@ -122,14 +123,16 @@ bool FindSection(const std::vector<Line>& lines, std::string_view section, size_
 }
 
 std::string Unquote(std::string v) {
-  if (v.size() >= 2 && ((v.front() == '"' && v.back() == '"') ||
-                        (v.front() == '\'' && v.back() == '\''))) {
+  if (v.size() >= 2 &&
+      ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\''))) {
     v = v.substr(1, v.size() - 2);
   }
   return v;
 }
 
-bool HasBreak(std::string_view s) { return s.find_first_of("\r\n") != std::string_view::npos; }
+bool HasBreak(std::string_view s) {
+  return s.find_first_of("\r\n") != std::string_view::npos;
+}
 
 // Writes `content` to a sibling temporary file, flushes it to disk and renames it over `file`.
 // The old file stays whole on every failure.
@@ -149,19 +152,7 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
   std::string tmp = target + ".tmp-XXXXXX";
   const int fd = ::mkstemp(tmp.data());
   if (fd < 0) return false;
-  bool ok = true;
-  const char* p = content.data();
-  size_t left = content.size();
-  while (left > 0) {
-    ssize_t w = ::write(fd, p, left);
-    if (w < 0 && errno == EINTR) continue;
-    if (w <= 0) {
-      ok = false;
-      break;
-    }
-    p += w;
-    left -= static_cast<size_t>(w);
-  }
+  bool ok = WriteAllFd(fd, content.data(), content.size());
   if (ok && ::fchmod(fd, mode) != 0) ok = false;
   if (ok && ::fsync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
@@ -251,8 +242,7 @@ bool IniWriteStr(std::string_view file, std::string_view section, std::string_vi
   return AtomicReplace(f, out);
 }
 
-bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key,
-                 int value) {
+bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key, int value) {
   return IniWriteStr(file, section, key, std::to_string(value));
 }
 
