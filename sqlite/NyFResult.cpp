@@ -5,7 +5,23 @@
 
 namespace ny {
 
+namespace {
+constexpr size_t kBlockBytes = size_t{4} << 20;
+}
+
 TNyFResult::TNyFResult(int32_t rowSize) : rowSize_(rowSize > 0 ? rowSize : 1) {}
+
+uint8_t* TNyFResult::NewRowMemory() {
+  const size_t size = static_cast<size_t>(rowSize_);
+  if (blockUsed_ == blockCap_) {
+    // Blocks grow from 16 rows to kBlockBytes, so that the many small record sets stay small.
+    const size_t largest = std::max<size_t>(1, kBlockBytes / size);
+    blockCap_ = blocks_.empty() ? std::min<size_t>(16, largest) : std::min(largest, blockCap_ * 4);
+    blocks_.emplace_back(new uint8_t[blockCap_ * size]);
+    blockUsed_ = 0;
+  }
+  return blocks_.back().get() + size * blockUsed_++;
+}
 
 TNyFResult::~TNyFResult() = default;
 
@@ -14,15 +30,15 @@ void TNyFResult::AddRow(const uint8_t* bytes) {
 }
 
 void TNyFResult::InsertRow(int index, const uint8_t* bytes) {
-  std::unique_ptr<uint8_t[]> row(new uint8_t[static_cast<size_t>(rowSize_)]);
-  std::memcpy(row.get(), bytes, static_cast<size_t>(rowSize_));
+  uint8_t* row = NewRowMemory();
+  std::memcpy(row, bytes, static_cast<size_t>(rowSize_));
   const int32_t id = ++lastId_;
   if (index < 0 || index >= RowCount()) {
-    rows_.push_back(std::move(row));
+    rows_.push_back(row);
     ids_.push_back(id);
     return;
   }
-  rows_.insert(rows_.begin() + index, std::move(row));
+  rows_.insert(rows_.begin() + index, row);
   ids_.insert(ids_.begin() + index, id);
   idsAscending_ = false;
 }
@@ -34,11 +50,11 @@ void TNyFResult::DeleteRow(int index) {
 }
 
 uint8_t* TNyFResult::RowAt(int index) {
-  return index < 0 || index >= RowCount() ? nullptr : rows_[static_cast<size_t>(index)].get();
+  return index < 0 || index >= RowCount() ? nullptr : rows_[static_cast<size_t>(index)];
 }
 
 const uint8_t* TNyFResult::RowAt(int index) const {
-  return index < 0 || index >= RowCount() ? nullptr : rows_[static_cast<size_t>(index)].get();
+  return index < 0 || index >= RowCount() ? nullptr : rows_[static_cast<size_t>(index)];
 }
 
 int32_t TNyFResult::RowIdAt(int index) const {

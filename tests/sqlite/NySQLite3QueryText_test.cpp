@@ -39,6 +39,26 @@ TEST(NyFResult, IdsAreNeverReusedAndFollowTheirRows) {
   EXPECT_EQ(store.RowIdAt(7), -1);
 }
 
+TEST(NyFResult, ManyRowsKeepTheirBytesAcrossBlocks) {
+  ny::TNyFResult store(915);
+  std::vector<uint8_t> row(915);
+  for (int i = 0; i < 20000; ++i) {
+    row[0] = static_cast<uint8_t>(i);
+    row[914] = static_cast<uint8_t>(i >> 8);
+    store.AddRow(row.data());
+  }
+  store.DeleteRow(5);
+  row[0] = 0xAA;
+  store.InsertRow(0, row.data());
+  ASSERT_EQ(store.RowCount(), 20000);
+  EXPECT_EQ(store.RowAt(0)[0], 0xAA);
+  for (int i = 1; i < 20000; ++i) {
+    const int n = i <= 5 ? i - 1 : i;  // row 5 is gone, one row is in front
+    ASSERT_EQ(store.RowAt(i)[0], static_cast<uint8_t>(n)) << i;
+    ASSERT_EQ(store.RowAt(i)[914], static_cast<uint8_t>(n >> 8)) << i;
+  }
+}
+
 TEST(NyFResult, OwnsItsStreams) {
   ny::TNyFResult store(4);
   ny::TNyMemoryStream* made = store.NewBlob();
