@@ -172,6 +172,9 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   bool GetRecordAt(int index, uint8_t* buffer) override;
   bool GetFieldData(const TNyField& field, void* dest) override;
   void SetFieldData(const TNyField& field, const void* src) override;
+  // A TNyQLite3BlobStream over the field's stream in the current state's buffer.
+  std::unique_ptr<TNyMemoryStream> DoCreateBlobStream(TNyField& field,
+                                                      TBlobStreamMode mode) override;
   void InternalEdit() override;
   void InternalInsert() override;
   void InternalInitRecord(uint8_t* buffer) override;

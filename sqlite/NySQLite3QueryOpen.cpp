@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "sqlite/NySQLRout3.h"
+#include "sqlite/NySQLite3BlobStream.h"
 #include "sqlite/NySQLite3Query.h"
 #include "sqlite/NySQLite3QueryText.h"
 #include "util/NyApi.h"
@@ -317,6 +318,18 @@ void TNySQLite3BaseQuery::SetFieldData(const TNyField& field, const void* src) {
   }
   if (IsBlobType(d.DataType)) return;  // blob contents go through the blob stream
   std::memcpy(slot, src, static_cast<size_t>(d.StorageSize));
+}
+
+std::unique_ptr<TNyMemoryStream> TNySQLite3BaseQuery::DoCreateBlobStream(TNyField& field,
+                                                                         TBlobStreamMode mode) {
+  TNyBlobTarget target;
+  target.DataType = field.DataType();
+  target.Offset = field.Index() < static_cast<int>(TNyDataSet::FieldDefs().size())
+                      ? Def(field.Index()).Offset
+                      : 0;
+  target.CurrentBuffer = [this] { return CurrentStateBuffer(); };
+  target.Modified = [this] { SetModified(true); };
+  return std::make_unique<TNyQLite3BlobStream>(std::move(target), mode);
 }
 
 void TNySQLite3BaseQuery::InternalInitRecord(uint8_t* buffer) {

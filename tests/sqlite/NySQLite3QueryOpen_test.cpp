@@ -230,3 +230,23 @@ TEST_F(QueryOpen, NewRecordStartValues) {
   EXPECT_GT(today, 45000);  // a date after 2023
   q.Cancel();
 }
+
+TEST_F(QueryOpen, BlobFieldsLoadTheirBytesAndStreamsWriteBackIntoTheRow) {
+  Exec(
+      "create table t(b blob, m memo); insert into t values (x'00010203', 'memo text');"
+      "insert into t values (NULL, NULL);");
+  q.SetSQLText("select * from t");
+  q.Open();
+  ny::TNyField& b = q.FieldByName("B");
+  EXPECT_EQ(b.DataType(), TFieldType::ftBlob);
+  EXPECT_EQ(b.AsString(), std::string("\x00\x01\x02\x03", 4));
+  EXPECT_EQ(q.FieldByName("M").AsString(), "memo text");
+  {
+    auto s = q.CreateBlobStream(b, ny::TBlobStreamMode::bmWrite);
+    s->Write("xyz", 3);
+  }
+  q.Next();
+  EXPECT_TRUE(b.IsNull());
+  q.Prior();
+  EXPECT_EQ(b.AsString(), "xyz");  // the row's own stream holds the new bytes
+}
