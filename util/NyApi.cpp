@@ -311,10 +311,13 @@ bool PrepareTarget(const std::string& source, const std::string& target, bool cr
 }
 
 bool CopyData(const std::string& source, const std::string& target) {
-  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only a regular file has an end: a named pipe would block the open (and the window) until
+  // some writer comes, a device such as /dev/zero would fill the disk. O_NONBLOCK keeps the
+  // open of a pipe from waiting; it means nothing for the regular file that is read.
+  const int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (in < 0) return false;
   struct stat st;
-  if (::fstat(in, &st) != 0) {
+  if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
     ::close(in);
     return false;
   }
@@ -349,6 +352,9 @@ bool CopyData(const std::string& source, const std::string& target) {
 
 bool CopyFileTo(std::string_view source, std::string_view target, bool createDirs) {
   const std::string s(source), t(target);
+  struct stat st;
+  // Refused before the target is cleared, so that the target is not lost for nothing.
+  if (!StatOf(s, st) || !S_ISREG(st.st_mode)) return false;
   if (!PrepareTarget(s, t, createDirs)) return false;
   return CopyData(s, t);
 }

@@ -101,8 +101,9 @@ int SetFileAttr(std::string_view name, uint32_t attr);
 bool ForceDeleteFile(std::string_view name);
 // Copies `source` (a plain file) to `target`, overwriting it. With `createDirs` the target's
 // directory chain is created when missing. False when the source is missing, the directory
-// does not exist, an existing target cannot be deleted, or the copy fails (a partial target is
-// removed).
+// does not exist, the target is the source, an existing target cannot be deleted, or the copy
+// fails (a partial target is removed). A source that is no regular file (a named pipe, a
+// device) is not copied: false, and the target is left alone.
 bool CopyFileTo(std::string_view source, std::string_view target, bool createDirs);
 // CopyFileTo, then ForceDeleteFile(source). Stops at the first failure.
 bool MoveFileTo(std::string_view source, std::string_view target, bool createDirs);
@@ -117,13 +118,20 @@ void ForceDirs(std::string_view dir);
 // rewrites the whole file atomically (sibling temporary file, fsync, rename), keeping every
 // other line and comment as it was; a failed write leaves the old file whole.
 
-// Value of the key, or `def` when the file, section or key is missing.
+// Value of the key, or `def` when the file, section or key is missing or the file cannot be
+// read. The value is taken without the blanks around it and without one pair of enclosing
+// double or single quotes, so "\" a \"" reads as " a ".
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def = "");
 // The value as a decimal integer; `def` when the value is missing or not wholly an integer
 // (the empty string included).
 int IniReadInt(std::string_view file, std::string_view section, std::string_view key, int def);
-// Sets the key, creating the file and the section when missing. True on success.
+// Sets the key to `value` as it stands (a caller that needs surrounding blanks or quotes back
+// encloses the value in double quotes itself), creating the file and the section when missing.
+// True on success. False, leaving the file as it was, when the file cannot be read or replaced,
+// when a line break in the section, key or value would split the entry, and when the key could
+// not be read back: empty, with blanks around it, holding '=', or starting with ';', '#' or
+// '[' (such a line reads as a comment or a section header).
 bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value);
 bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key, int value);

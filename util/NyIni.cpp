@@ -161,8 +161,12 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
     ::unlink(tmp.c_str());
     return false;
   }
-  // Make the rename itself durable.
-  const std::string dir = ExtractDir(target).empty() ? std::string(".") : ExtractDir(target);
+  // Make the rename itself durable. The directory is split off whole: ExtractDir cuts paths
+  // longer than 255 characters.
+  const size_t slash = target.rfind(PathDelim);
+  const std::string dir = slash == std::string::npos ? std::string(".")
+                          : slash == 0               ? std::string("/")
+                                                     : target.substr(0, slash);
   const int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dfd >= 0) {
     ::fsync(dfd);
@@ -204,7 +208,7 @@ bool IniWriteStr(std::string_view file, std::string_view section, std::string_vi
   // A line break in any part would split the entry and corrupt the file.
   if (file.empty() || key.empty() || HasBreak(section) || HasBreak(key) || HasBreak(value) ||
       key.find('=') != std::string_view::npos || section.find(']') != std::string_view::npos ||
-      Trim(key) != key) {
+      Trim(key) != key || key[0] == ';' || key[0] == '#' || key[0] == '[') {
     return false;
   }
   const std::string f(file);

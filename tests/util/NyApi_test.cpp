@@ -159,6 +159,14 @@ TEST(NyApiFiles, CopyAndMove) {
   EXPECT_TRUE(CopyFileTo(d / "src.txt", d / "old.txt", false));
   EXPECT_EQ(ReadFile(d / "old.txt"), "payload");
 
+  // A named pipe is no file to copy: refused at once (no wait for a writer), target kept.
+  ASSERT_EQ(mkfifo((d / "pipe").c_str(), 0644), 0);
+  WriteFile(d / "kept.txt", "kept");
+  EXPECT_FALSE(CopyFileTo(d / "pipe", d / "kept.txt", false));
+  EXPECT_EQ(ReadFile(d / "kept.txt"), "kept");
+  EXPECT_FALSE(CopyFileTo("/dev/zero", d / "zero", false));
+  EXPECT_FALSE(FileExistsPlain(d / "zero"));
+
   // Copying a file onto itself must not delete it.
   EXPECT_FALSE(CopyFileTo(d / "src.txt", d / "src.txt", false));
   EXPECT_FALSE(MoveFileTo(d / "src.txt", d / "./src.txt", false));
@@ -298,10 +306,20 @@ TEST(NyApiIni, KeepsOtherLinesAndCutsLongValues) {
   ASSERT_TRUE(IniWriteStr(ini, "main", "cyr", cyr1023 + "жж"));
   EXPECT_EQ(IniReadStr(ini, "main", "cyr"), cyr1023);
 
-  // A line break would split the entry: refused, file unchanged.
+  // A line break would split the entry, a key like a comment or a header would not read back:
+  // refused, file unchanged.
   const std::string before = ReadFile(ini);
   EXPECT_FALSE(IniWriteStr(ini, "main", "pathbook", "/a\n[evil]\nx=1"));
+  for (const char* key : {";note", "#note", "[x", " pad", "a=b", ""}) {
+    EXPECT_FALSE(IniWriteStr(ini, "main", key, "1")) << key;
+  }
   EXPECT_EQ(ReadFile(ini), before);
+
+  // Blanks around a value are kept only inside quotes, which the reader removes.
+  ASSERT_TRUE(IniWriteStr(ini, "main", "Caption", "\" Find \""));
+  ASSERT_TRUE(IniWriteStr(ini, "main", "Bare", "  Find  "));
+  EXPECT_EQ(IniReadStr(ini, "main", "Caption"), " Find ");
+  EXPECT_EQ(IniReadStr(ini, "main", "Bare"), "Find");
 }
 
 TEST(NyApiIni, WindowsCodePageFileReadsRight) {
