@@ -27,8 +27,17 @@ if [ "${#missing[@]}" -eq 0 ]; then
 fi
 
 echo "install-deps: installing ${missing[*]}"
-sudo=""
-if [ "$(id -u)" -ne 0 ]; then sudo="sudo"; fi
-export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+as_root=()
+if [ "$(id -u)" -ne 0 ]; then
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "install-deps: these Debian packages are missing: ${missing[*]}" >&2
+    echo "install-deps: run this script as root, or install sudo, to install them" >&2
+    exit 1
+  fi
+  as_root=(sudo)
+fi
+# sudo resets the environment, so the non-interactive front end is set on the command itself:
+# a package that asks a question (time zone, keyboard) must not stop an unattended run.
+as_root+=(env DEBIAN_FRONTEND=noninteractive)
+"${as_root[@]}" apt-get update -qq
+"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
