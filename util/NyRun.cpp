@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 #include "util/NyApi.h"
@@ -302,8 +303,12 @@ void TNyRun::ShellOpen(std::string_view verb, std::string_view fileName) {
     pid = setup.Spawn({"xdg-open", file});
   }
   if (pid < 0) return;
-  // Not waited for, but reaped when it ends, so that no zombie stays behind.
-  std::thread([pid] { Reap(pid); }).detach();
+  // Not waited for, but reaped when it ends, so that no zombie stays behind. When no thread
+  // can be had the opener still runs; only its exit status then waits for the program's end.
+  try {
+    std::thread([pid] { Reap(pid); }).detach();
+  } catch (const std::system_error&) {
+  }
 }
 
 }  // namespace ny
