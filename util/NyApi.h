@@ -128,10 +128,10 @@ std::string IniReadStr(std::string_view file, std::string_view section, std::str
 int IniReadInt(std::string_view file, std::string_view section, std::string_view key, int def);
 // Sets the key to `value` as it stands (a caller that needs surrounding blanks or quotes back
 // encloses the value in double quotes itself), creating the file and the section when missing.
-// True on success. False, leaving the file as it was, when the file cannot be read or replaced,
-// when a line break in the section, key or value would split the entry, and when the key could
-// not be read back: empty, with blanks around it, holding '=', or starting with ';', '#' or
-// '[' (such a line reads as a comment or a section header).
+// True on success. False, leaving the file as it was: when the file cannot be read or replaced
+// or is read-only (its owner may not write it); when a line break in the section, key or value
+// would split the entry; when the key could not be read back: empty, with blanks around it,
+// holding '=', or starting with ';', '#' or '[' (such a line reads as a comment or a header).
 bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value);
 bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key, int value);

@@ -147,7 +147,12 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
   }
   mode_t mode = 0644;
   struct stat st;
-  if (::stat(target.c_str(), &st) == 0) mode = st.st_mode & 0777;
+  if (::stat(target.c_str(), &st) == 0) {
+    // A write-protected settings file stays as it is: the rename below would otherwise replace
+    // it although its owner may not write it (and root always could).
+    if ((st.st_mode & S_IWUSR) == 0) return false;
+    mode = st.st_mode & 0777;
+  }
 
   std::string tmp = target + ".tmp-XXXXXX";
   const int fd = ::mkstemp(tmp.data());

@@ -357,4 +357,16 @@ TEST(NyApiIni, FailedWriteLeavesOldFileWhole) {
   std::string out;
   nytest::RunShell("ls -A '" + d.Path() + "'", &out);
   EXPECT_EQ(out, "safe.ini\n");
+
+  // A read-only settings file is not replaced behind its owner's back (root included).
+  ASSERT_EQ(chmod(ini.c_str(), 0444), 0);
+  EXPECT_FALSE(IniWriteStr(ini, "main", "pathbook", "/other.sqb"));
+  EXPECT_EQ(ReadFile(ini), before);
+  struct stat st;
+  ASSERT_EQ(stat(ini.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0444u);
+  ASSERT_EQ(chmod(ini.c_str(), 0640), 0);
+  ASSERT_TRUE(IniWriteStr(ini, "main", "pathbook", "/other.sqb"));
+  ASSERT_EQ(stat(ini.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0640u);  // the file's mode is kept
 }
