@@ -158,10 +158,12 @@ std::string DelBackslash(std::string_view path) {
   return p;
 }
 
-std::string GetTempDir() {
-  const char* env = ::getenv("TMPDIR");
-  std::string base = (env != nullptr && env[0] == '/') ? std::string(env) : std::string("/tmp");
-  base = AddBackslash(base);
+namespace {
+
+// The private directory under `base` (ending with '/'): "vellum-<uid>", a real directory of
+// this user with mode 0700; a fresh mkdtemp directory beside it when that name is taken by
+// something else that cannot be cleared. "" when `base` holds neither.
+std::string PrivateDirUnder(const std::string& base) {
   const uid_t uid = ::getuid();
   const std::string dir = base + "vellum-" + std::to_string(uid);
 
@@ -189,13 +191,28 @@ std::string GetTempDir() {
       }
     }
   }
-  // Fall back to a fresh private directory, made once per process.
-  static std::string fallback = [&]() {
+  // A fresh private directory, made once per process and base.
+  static std::string fallbackBase, fallback;
+  if (fallbackBase != base || fallback.empty()) {
     std::string templ = dir + "-XXXXXX";
-    if (::mkdtemp(templ.data()) == nullptr) return std::string();
-    return templ + "/";
-  }();
+    if (::mkdtemp(templ.data()) == nullptr) return {};
+    fallbackBase = base;
+    fallback = templ + "/";
+  }
   return fallback;
+}
+
+}  // namespace
+
+std::string GetTempDir() {
+  // $TMPDIR when it names a usable place, else /tmp: an empty result would make callers write
+  // their fixed names into the current directory.
+  const char* env = ::getenv("TMPDIR");
+  if (env != nullptr && env[0] == '/') {
+    std::string dir = PrivateDirUnder(AddBackslash(env));
+    if (!dir.empty()) return dir;
+  }
+  return PrivateDirUnder("/tmp/");
 }
 
 std::string GetProgramFile() {

@@ -54,7 +54,9 @@ std::string DelBackslash(std::string_view path);
 // The private per-user temporary directory, ending with '/': $TMPDIR (or /tmp) +
 // "vellum-<uid>/", created with mode 0700. If that name exists but is not a directory owned
 // by this user (a symlink, another owner's directory), it is removed when possible and made
-// anew; when no safe directory can be had, a fresh mkdtemp directory is used instead.
+// anew; when no safe directory can be had, a fresh mkdtemp directory is used instead. When
+// $TMPDIR yields neither (missing, not writable), the same is tried under /tmp. "" only when
+// /tmp fails too; callers must then not write temporary files.
 std::string GetTempDir();
 
 // The running program file (/proc/self/exe) and its directory with a trailing '/'.

@@ -232,6 +232,19 @@ TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
   EXPECT_EQ(st.st_uid, getuid());
   EXPECT_EQ(GetTempDir(), expected);  // stable across calls
 
+  // A $TMPDIR that leads nowhere gives the private directory under /tmp, never "" (which would
+  // put temporary files into the current directory).
+  WriteFile(d / "plain", "");
+  for (const std::string& bad : {d / "missing", d / "plain/sub"}) {
+    setenv("TMPDIR", bad.c_str(), 1);
+    const std::string fallback = GetTempDir();
+    EXPECT_EQ(fallback.rfind("/tmp/vellum-" + std::to_string(getuid()), 0), 0u) << fallback;
+    ASSERT_EQ(lstat(DelBackslash(fallback).c_str(), &st), 0) << fallback;
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_EQ(st.st_uid, getuid());
+  }
+  EXPECT_FALSE(DirExists(d / "missing"));
+
   if (old)
     setenv("TMPDIR", saved.c_str(), 1);
   else
