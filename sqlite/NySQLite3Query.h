@@ -172,7 +172,10 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   bool GetRecordAt(int index, uint8_t* buffer) override;
   bool GetFieldData(const TNyField& field, void* dest) override;
   void SetFieldData(const TNyField& field, const void* src) override;
-  // A TNyQLite3BlobStream over the field's stream in the current state's buffer.
+  // A TNyQLite3BlobStream over the field's stream in the current state's buffer. Writing
+  // through it assigns the field: a new record's blob is then inserted, and an edited blob is
+  // written by the update (the snapshot shares the stream, so a blob counts as changed when
+  // it was written during the edit).
   std::unique_ptr<TNyMemoryStream> DoCreateBlobStream(TNyField& field,
                                                       TBlobStreamMode mode) override;
   void InternalEdit() override;

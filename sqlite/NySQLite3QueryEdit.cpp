@@ -151,8 +151,13 @@ void TNySQLite3BaseQuery::PostUpdate(uint8_t* buffer) {
   std::vector<int> changed;
   std::string setList;
   for (int i = 0; i < fields; ++i) {
-    if (IsBlobType(Def(i).DataType)) continue;  // both read the same stream
-    if (SlotText(i, before) == SlotText(i, buffer)) continue;
+    if (IsBlobType(Def(i).DataType)) {
+      // The snapshot and the record share the blob's stream, so their texts always agree: a
+      // blob has changed when it was written through a blob stream during the edit.
+      if (!assigned_[static_cast<size_t>(i)]) continue;
+    } else if (SlotText(i, before) == SlotText(i, buffer)) {
+      continue;
+    }
     changed.push_back(i);
     setList += "," + Field(i).DisplayName() + "=:v" + std::to_string(i);
   }
