@@ -140,6 +140,7 @@ void TNySQLite3BaseQuery::InternalOpen() {
   if (!connection_->Connected()) connection_->SetConnected(true);
   if (masterSource_ && connection_->LibraryLoaded()) CheckMaster();
   runText_ = text;
+  uniRow_.clear();
   currentIndex_ = -1;
   notifiedRowId_ = -2;
   if (uniDirectional_) {
@@ -177,6 +178,7 @@ void TNySQLite3BaseQuery::InternalClose() {
     if (connection_ && connection_->LibraryLoaded()) connection_->FinalizeStatement(stmt);
   }
   store_.reset();
+  uniRow_.clear();
   currentIndex_ = -1;
   runText_.clear();
 }
