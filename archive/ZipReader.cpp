@@ -353,13 +353,16 @@ void TZipReader::ScanLocal(TSource& in) {
     e.LocalHeaderOffset = p;
     h.LocalHeaderOffset = p > kMax32 ? kMax32 : static_cast<uint32_t>(p);
     std::string_view extra = std::string_view(var).substr(h.NameLength);
-    ApplyZip64Extra(extra, h, e, false);
+    const bool sizesKnown = ApplyZip64Extra(extra, h, e, false);
     bool zip64 = h.CompressedSize == kMax32 || h.UncompressedSize == kMax32;
     uint64_t dataStart = p + kZipLocalSize + var.size();
     uint64_t next = dataStart;
     bool descriptorMissing = false;
 
     if ((h.Flags & kZipFlagDataDescriptor) == 0) {
+      // Sizes marked as held in a Zip64 field that is not there are unknown, and no
+      // descriptor follows to tell them.
+      if (!sizesKnown) Fail(kZipErrNotValid);
       next = dataStart + std::min(e.CompressedSize, in.size - dataStart);
     } else if (h.Method == kZipMethodDeflate && (h.Flags & kZipFlagEncrypted) == 0) {
       // The sizes follow the data: the Deflate stream itself tells where the data ends.

@@ -418,6 +418,10 @@ TEST_F(ZipDamageTest, Zip64EndRecordsAreReadAndTheirDisksChecked) {
   std::string marked = good_;
   ny::ZipPut32(Bytes(marked, cd_ + ny::zip_central::kUncompressedSize), 0xFFFFFFFF);
   EXPECT_EQ(ReadError(Write("marked.zip", marked)), "Not a valid zip file!");
+  // The same in a local header found by the scan (junk in front moves the directory away).
+  std::string markedLocal = "JUNK" + good_;
+  ny::ZipPut32(Bytes(markedLocal, 4 + ny::zip_local::kCompressedSize), 0xFFFFFFFF);
+  EXPECT_EQ(ReadError(Write("marked-local.zip", markedLocal)), "Not a valid zip file!");
 }
 
 // A file full of local headers whose stored data ends at a descriptor that is never there:
