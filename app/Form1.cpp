@@ -15,11 +15,27 @@ namespace ny {
 
 TForm1::TForm1(TForm1View& view, TForm1Env env)
     : view_(view), env_(std::move(env)), model_(MakeForm1Model()) {
-  // The about component fixes the formats when the window is loaded.
-  ApplyFixedFormats();
+  ApplyAboutFormats();
 }
 
 TForm1::~TForm1() = default;
+
+void TForm1::ApplyAboutFormats() {
+  // Numbers convert with "." in the C library too, whatever locale the toolkit has set.
+  ApplyFixedFormats();
+  const TNyComponent& about = model_->Get(kAbout);
+  auto separator = [&](const char* property, char& target) {
+    const std::string& v = about.Value(property);
+    if (v.size() == 1) target = v[0];
+  };
+  separator("SetThousandSeparator", FormatSettings.ThousandSeparator);
+  separator("SetDecimalSeparator", FormatSettings.DecimalSeparator);
+  separator("SetDateSeparator", FormatSettings.DateSeparator);
+  separator("SetTimeSeparator", FormatSettings.TimeSeparator);
+  FormatSettings.ShortDateFormat = about.Str("SetShortDateFormat");
+  FormatSettings.ShortTimeFormat = about.Str("SetShortTimeFormat");
+  FormatSettings.LongTimeFormat = about.Str("SetLongTimeFormat");
+}
 
 std::string TForm1::ActivePage() const {
   return model_->Get(kNotebook).Str("ActivePage");

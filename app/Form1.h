@@ -49,7 +49,8 @@ struct TForm1Env {
 class TForm1 {
  public:
   // Creates the form model with its built-in texts and fixes the program's number, date and
-  // time formats (util/NyFormat.h). FormCreate is not run here: the view calls it once its
+  // time formats (util/NyFormat.h) from the about component's format properties, whatever
+  // the user's regional settings and the toolkit's locale say. FormCreate is not run here: the view calls it once its
   // controls follow the model. `view` must outlive the form.
   TForm1(TForm1View& view, TForm1Env env = {});
   ~TForm1();
@@ -143,6 +144,7 @@ class TForm1 {
   void OpenLibrary(const std::string& file);
 
  private:
+  void ApplyAboutFormats();
   void CreateZipComponents();
   void ShowFontCaption();
   std::string ReadMain(const char* key, const char* def) const;

@@ -77,11 +77,24 @@ std::unique_ptr<TNyComponent> MakeForm1Model() {
   TNyComponent& dsSbj = query("LstSbj", "DS_LstSbj");
   TNyComponent& dsArc = query("LstArc", "DS_LstArc");
 
+  // The about component: the program's number, date and time formats (applied when the
+  // window is created), the product name and version of the caption, the about box's texts.
+  // Separators are single characters, not texts.
   f.Add("TNyAbout", kAbout)
-      .AddString("Comments")
-      .AddString("Copyright", "Copyright (C) The Vellum authors")
+      .AddString("SetCurrencyString")
+      .AddValue("SetThousandSeparator", ",")
+      .AddValue("SetDecimalSeparator", ".")
+      .AddValue("SetDateSeparator", ".")
+      .AddString("SetShortDateFormat", "dd.MM.yyyy")
+      .AddValue("SetTimeSeparator", ":")
+      .AddString("SetShortTimeFormat", "hh:mm")
+      .AddString("SetLongTimeFormat", "hh:mm:ss")
       .AddString("ProductName", ProductName())
-      .AddString("Version", ProductVersion());
+      .AddString("Version", ProductVersion())
+      .AddString("Copyright", "Copyright (C) The Vellum authors")
+      .AddString("Comments")
+      .AddValue("HintFontSize", "32")
+      .AddValue("HintBackColor", "clLime");
 
   f.Add("TNotebook", kNotebook)
       .AddString("ActivePage", kPageList)

@@ -22,8 +22,10 @@ struct TViewerFont {
   bool operator==(const TViewerFont&) const = default;
 };
 
-// A file-open dialog: title, initial directory, filter ("Library (*.sqb)|*.sqb|All|*" pairs
-// of description and patterns separated by '|'), default extension without the dot.
+// A file-open dialog: title, initial directory, filter ("Library Files (*.SQB)|*.SQB|All
+// Files (*.*)|*.*": pairs of description and patterns separated by '|', patterns by ';',
+// matched without regard to letter case, "*.*" meaning every file), default extension
+// without the dot.
 struct TOpenDialogSpec {
   std::string Title;
   std::string InitialDir;

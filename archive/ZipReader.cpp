@@ -54,19 +54,26 @@ void SplitName(const std::string& name, TZipHeaderInfo& h) {
 
 // Takes the 64-bit values of a Zip64 extra block for the fields that hold their all-ones
 // marker, in the order the format gives them. Blocks that run past the field are ignored.
-void ApplyZip64Extra(std::string_view extra, const TZipHeaderInfo& h, TZipEntry& e,
+// False when a marked field found no value (the real size or offset is unknown).
+bool ApplyZip64Extra(std::string_view extra, const TZipHeaderInfo& h, TZipEntry& e,
                      bool hasOffset) {
+  const bool marked = h.UncompressedSize == kMax32 || h.CompressedSize == kMax32 ||
+                      (hasOffset && h.LocalHeaderOffset == kMax32);
   size_t pos = 0;
   while (pos + 4 <= extra.size()) {
     auto p = reinterpret_cast<const unsigned char*>(extra.data()) + pos;
     uint16_t id = ZipGet16(p);
     size_t len = ZipGet16(p + 2);
-    if (pos + 4 + len > extra.size()) return;
+    if (pos + 4 + len > extra.size()) return !marked;
     if (id == kZip64ExtraId) {
       const unsigned char* v = p + 4;
       size_t left = len;
+      bool complete = true;
       auto take = [&](uint64_t& field) {
-        if (left < 8) return;
+        if (left < 8) {
+          complete = false;
+          return;
+        }
         field = Get64(v);
         v += 8;
         left -= 8;
@@ -74,10 +81,11 @@ void ApplyZip64Extra(std::string_view extra, const TZipHeaderInfo& h, TZipEntry&
       if (h.UncompressedSize == kMax32) take(e.UncompressedSize);
       if (h.CompressedSize == kMax32) take(e.CompressedSize);
       if (hasOffset && h.LocalHeaderOffset == kMax32) take(e.LocalHeaderOffset);
-      return;
+      return complete;
     }
     pos += 4 + len;
   }
+  return !marked;
 }
 
 // Decodes text into code points; a byte that does not start a valid sequence stands alone.
@@ -170,19 +178,31 @@ struct TZipReader::TSource {
     return true;
   }
 
-  // Position of the first occurrence of `sig` at or after `from`, if any.
-  std::optional<uint64_t> Find(uint64_t from, uint32_t sig) const {
-    std::vector<unsigned char> buf(kBlock);
-    while (from + 4 <= size) {
-      size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, size - from));
-      if (!ReadAt(from, buf.data(), n)) return std::nullopt;
-      for (size_t i = 0; i + 4 <= n; ++i)
-        if (buf[i] == 'P' && ZipGet32(&buf[i]) == sig) return from + i;
-      if (n < 4) break;
-      from += n - 3;
+  // Position of the first occurrence of `sig` at or after `from`, if any. The block read last
+  // is kept, so that searches that follow one another closely (a scan over many small
+  // entries) read each byte of the file about once.
+  std::optional<uint64_t> Find(uint64_t from, uint32_t sig) {
+    while (from < size && size - from >= 4) {
+      if (from < findStart || from - findStart + 4 > findBuf.size()) {
+        size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, size - from));
+        findBuf.resize(n);
+        findStart = from;
+        if (!ReadAt(from, findBuf.data(), n)) {
+          findBuf.clear();
+          return std::nullopt;
+        }
+      }
+      const size_t n = findBuf.size();
+      for (size_t i = static_cast<size_t>(from - findStart); i + 4 <= n; ++i)
+        if (findBuf[i] == 'P' && ZipGet32(&findBuf[i]) == sig) return findStart + i;
+      from = findStart + n - 3;  // a signature may straddle the end of the block
     }
     return std::nullopt;
   }
+
+ private:
+  std::vector<unsigned char> findBuf;
+  uint64_t findStart = 0;
 };
 
 bool ZipFileNameIsSafe(std::string_view fileName) {
@@ -235,23 +255,26 @@ int TZipReader::ReadZip() {
     size_t room = tailLen - *found - kZipEndSize;
     end_.Comment.assign(reinterpret_cast<const char*>(rec + kZipEndSize),
                         std::min<size_t>(end_.CommentLength, room));
-    if (end_.ThisDisk != 0 || end_.CentralDisk != 0) Fail(kZipErrMultiPart);
-
     uint64_t count = end_.TotalEntries;
     uint64_t cdOffset = end_.CentralOffset;
     uint64_t endPos = in.tailStart + *found;
-    // Zip64: the locator sits right before the end record and points at the larger record.
+    // Zip64: the locator sits right before the end record and points at the larger record,
+    // which then holds every field the end record marks with all ones (disk numbers too).
+    bool zip64 = false;
     unsigned char loc[kZip64LocatorSize];
     if (endPos >= kZip64LocatorSize && in.ReadAt(endPos - kZip64LocatorSize, loc, sizeof loc) &&
         ZipGet32(loc) == kZip64LocatorSig) {
       if (ZipGet32(loc + 4) != 0 || ZipGet32(loc + 16) > 1) Fail(kZipErrMultiPart);
       unsigned char z[kZip64EndSize];
       if (in.ReadAt(Get64(loc + 8), z, sizeof z) && ZipGet32(z) == kZip64EndSig) {
+        zip64 = true;
         if (ZipGet32(z + 16) != 0 || ZipGet32(z + 20) != 0) Fail(kZipErrMultiPart);
         if (end_.TotalEntries == 0xFFFF) count = Get64(z + 32);
         if (end_.CentralOffset == kMax32) cdOffset = Get64(z + 48);
       }
     }
+    auto otherDisk = [&](uint16_t disk) { return disk != 0 && !(zip64 && disk == 0xFFFF); };
+    if (otherDisk(end_.ThisDisk) || otherDisk(end_.CentralDisk)) Fail(kZipErrMultiPart);
     if (count == 0) return 0;
 
     unsigned char sig[4];
@@ -291,7 +314,8 @@ void TZipReader::ReadCentral(TSource& in, uint64_t offset, uint64_t count) {
     e.CompressedSize = h.CompressedSize;
     e.UncompressedSize = h.UncompressedSize;
     e.LocalHeaderOffset = h.LocalHeaderOffset;
-    ApplyZip64Extra(text(h.NameLength, h.ExtraLength), h, e, true);
+    // A size or offset marked as held in a Zip64 field that is not there is unknown.
+    if (!ApplyZip64Extra(text(h.NameLength, h.ExtraLength), h, e, true)) Fail(kZipErrNotValid);
     if (e.LocalHeaderOffset > in.size || in.size - e.LocalHeaderOffset < kZipLocalSize)
       Fail(kZipErrNotValid);
     entries_.push_back(std::move(e));
@@ -312,6 +336,7 @@ void TZipReader::ScanLocal(TSource& in) {
   };
   std::vector<unsigned char> buf(kBlock);
   std::vector<unsigned char> outBuf(kBlock);
+  uint64_t searchBudget = 4 * in.size + kBlock;
   while (auto at = in.Find(pos, kZipLocalSig)) {
     service(*at);
     uint64_t p = *at;
@@ -328,12 +353,16 @@ void TZipReader::ScanLocal(TSource& in) {
     e.LocalHeaderOffset = p;
     h.LocalHeaderOffset = p > kMax32 ? kMax32 : static_cast<uint32_t>(p);
     std::string_view extra = std::string_view(var).substr(h.NameLength);
-    ApplyZip64Extra(extra, h, e, false);
+    const bool sizesKnown = ApplyZip64Extra(extra, h, e, false);
     bool zip64 = h.CompressedSize == kMax32 || h.UncompressedSize == kMax32;
     uint64_t dataStart = p + kZipLocalSize + var.size();
     uint64_t next = dataStart;
+    bool descriptorMissing = false;
 
     if ((h.Flags & kZipFlagDataDescriptor) == 0) {
+      // Sizes marked as held in a Zip64 field that is not there are unknown, and no
+      // descriptor follows to tell them.
+      if (!sizesKnown) Fail(kZipErrNotValid);
       next = dataStart + std::min(e.CompressedSize, in.size - dataStart);
     } else if (h.Method == kZipMethodDeflate && (h.Flags & kZipFlagEncrypted) == 0) {
       // The sizes follow the data: the Deflate stream itself tells where the data ends.
@@ -360,19 +389,30 @@ void TZipReader::ScanLocal(TSource& in) {
       next = dataStart + e.CompressedSize;
     } else {
       // Stored data of unknown length: take the first descriptor whose size fits the gap.
+      // A search that finds none runs to the end of the file; the budget keeps a file full of
+      // such headers from costing one pass per header (an archive of sound entries spends
+      // about its own size).
       uint64_t from = dataStart;
       e.CompressedSize = e.UncompressedSize = 0;
-      while (auto d = in.Find(from, kZipDataDescriptorSig)) {
-        unsigned char dd[16];
+      descriptorMissing = true;
+      while (searchBudget > 0) {
+        auto d = in.Find(from, kZipDataDescriptorSig);
+        uint64_t searched = (d ? *d + 4 : in.size) - from;
+        searchBudget -= std::min(searchBudget, searched);
+        if (!d) break;
+        unsigned char dd[4];
         if (in.ReadAt(*d + 8, dd, 4) && ZipGet32(dd) == *d - dataStart) {
           e.CompressedSize = e.UncompressedSize = *d - dataStart;
+          descriptorMissing = false;
           break;
         }
         from = *d + 1;
       }
       next = dataStart + e.CompressedSize;
     }
-    if ((h.Flags & kZipFlagDataDescriptor) != 0) {
+    // Without a descriptor found, the bytes after the header are no descriptor either: they
+    // may well be the next header.
+    if ((h.Flags & kZipFlagDataDescriptor) != 0 && !descriptorMissing) {
       unsigned char dd[24];
       size_t sizeLen = zip64 ? 8 : 4;
       uint64_t q = next;

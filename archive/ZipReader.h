@@ -4,7 +4,8 @@
 // the file (the nearest one to the end wins). When the central directory lies where the end
 // record says, its headers are read; otherwise the file is scanned from its start for local
 // headers. Zip64 records are read (sizes and offsets are 64 bits wide here); archives split
-// over several disks are refused.
+// over several disks are refused with their own message. A scan over a damaged file costs
+// time in proportion to its size, whatever its headers claim.
 //
 // Names: general-purpose bit 11 or valid UTF-8 is taken as UTF-8, anything else is decoded
 // from the OEM code page 866. Every '\' of a stored name becomes '/'; the name is then split
@@ -109,8 +110,9 @@ class TZipReader {
   //  "Incomplete Zip File" when there is no end record (also for files of 21 bytes or less);
   //  the multi-part message for an archive spread over several disks;
   //  "Not a valid zip file!" when neither a central directory nor a local header is found, or
-  //    a header lacks its signature where the directory says it is, or an entry's local
-  //    header would lie past the end of the file;
+  //    a header lacks its signature where the directory says it is, an entry's local
+  //    header would lie past the end of the file, or a size or offset marked as held in a
+  //    Zip64 extra field has no value there;
   //  "Premature end of file reached" when a header, a name, an extra field or a comment would
   //    run past the end of the file (also an entry count that the file cannot hold).
   // After a failure the reader holds no entries.

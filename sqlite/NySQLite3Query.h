@@ -77,6 +77,11 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   void SetSQLCursor(bool v) { sqlCursor_ = v; }
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool v) { readOnly_ = v; }
+  // Unidirectional: the statement stays open and each move forward fetches the next row;
+  // moving back raises SLError "operation PRIOR not allowed on unidirectional dataset" and the
+  // record count is 0. No rows are kept: a posted edit runs the UPDATE and a posted insert the
+  // INSERT, and the posted record stays current; a delete runs the DELETE and the next row
+  // becomes current.
   bool UniDirectional() const { return uniDirectional_; }
   void SetUniDirectional(bool v) { uniDirectional_ = v; }
   const std::string& SQLWhere() const { return sqlWhere_; }
@@ -172,7 +177,10 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   bool GetRecordAt(int index, uint8_t* buffer) override;
   bool GetFieldData(const TNyField& field, void* dest) override;
   void SetFieldData(const TNyField& field, const void* src) override;
-  // A TNyQLite3BlobStream over the field's stream in the current state's buffer.
+  // A TNyQLite3BlobStream over the field's stream in the current state's buffer. Writing
+  // through it assigns the field: a new record's blob is then inserted, and an edited blob is
+  // written by the update (the snapshot shares the stream, so a blob counts as changed when
+  // it was written during the edit).
   std::unique_ptr<TNyMemoryStream> DoCreateBlobStream(TNyField& field,
                                                       TBlobStreamMode mode) override;
   void InternalEdit() override;
@@ -222,6 +230,9 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   int declaredRowSize_ = 0;
   std::vector<uint8_t> fetchBuffer_;
   sqlite3_stmt* stmt_ = nullptr;       // unidirectional mode
+  // Unidirectional mode: the current record (the last row fetched, or the last one posted),
+  // which a re-read after a post or a cancel shows again; empty when there is none.
+  std::vector<uint8_t> uniRow_;
   std::vector<uint8_t> editSnapshot_;  // the record as it was when the edit began
   std::vector<char> assigned_;         // per field: assigned since the record was initialised
   std::vector<int> blobFields_;        // indexes of blob-type fields

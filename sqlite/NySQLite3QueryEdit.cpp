@@ -96,7 +96,9 @@ void TNySQLite3BaseQuery::InternalPost() {
   if (!connection_ || !connection_->Connected()) return;
   if (autoCommit_) connection_->BeginTransaction(transactionType_);
   uint8_t* buffer = ActiveBuffer();
-  if (State() == TDataSetState::dsEdit && store_->RowCount() > 0)
+  // A unidirectional set keeps no rows: its edits are updates all the same (an insert would
+  // copy the row), and what it posts stays its current record.
+  if (State() == TDataSetState::dsEdit && (uniDirectional_ || store_->RowCount() > 0))
     PostUpdate(buffer);
   else
     PostInsert(buffer);
@@ -151,8 +153,13 @@ void TNySQLite3BaseQuery::PostUpdate(uint8_t* buffer) {
   std::vector<int> changed;
   std::string setList;
   for (int i = 0; i < fields; ++i) {
-    if (IsBlobType(Def(i).DataType)) continue;  // both read the same stream
-    if (SlotText(i, before) == SlotText(i, buffer)) continue;
+    if (IsBlobType(Def(i).DataType)) {
+      // The snapshot and the record share the blob's stream, so their texts always agree: a
+      // blob has changed when it was written through a blob stream during the edit.
+      if (!assigned_[static_cast<size_t>(i)]) continue;
+    } else if (SlotText(i, before) == SlotText(i, buffer)) {
+      continue;
+    }
     changed.push_back(i);
     setList += "," + Field(i).DisplayName() + "=:v" + std::to_string(i);
   }
@@ -168,7 +175,9 @@ void TNySQLite3BaseQuery::PostUpdate(uint8_t* buffer) {
     for (int i : changed) BindField(stmt, n++, i, buffer, true);
     BindWhereParams(stmt, n, buffer);
   });
-  if (uint8_t* row = store_->RowAt(currentIndex_))
+  if (uniDirectional_)
+    uniRow_.assign(buffer, buffer + declaredRowSize_);
+  else if (uint8_t* row = store_->RowAt(currentIndex_))
     std::memcpy(row, buffer, static_cast<size_t>(declaredRowSize_));
 }
 
@@ -191,6 +200,12 @@ void TNySQLite3BaseQuery::PostInsert(uint8_t* buffer) {
   });
   if (FindField("ROWID"))
     SetRowIdField(buffer, connection_->sqlite3_last_insert_rowid(connection_->DBHandle()));
+  if (uniDirectional_) {
+    uniRow_.assign(buffer, buffer + declaredRowSize_);
+    SetBookmarkData(buffer, -1);
+    SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
+    return;
+  }
   const bool append = currentIndex_ < 0 || currentIndex_ >= store_->RowCount() ||
                       GetBookmarkFlag(buffer) == TBookmarkFlag::bfEOF;
   const int at = append ? store_->RowCount() : currentIndex_;
@@ -229,6 +244,8 @@ void TNySQLite3BaseQuery::InternalDelete() {
   for (int k = 0; k < ParamNameCount(names); ++k) FieldByName(ParamNameAt(names, k));
   RunWrite("DELETE FROM " + sqlTable_ + " WHERE " + sqlWhere_,
            [&](sqlite3_stmt* stmt) { BindWhereParams(stmt, 1, buffer); });
+  // Unidirectional: the deleted record is no longer current; the next fetch shows the next.
+  uniRow_.clear();
   store_->DeleteRow(currentIndex_);
   if (currentIndex_ >= store_->RowCount()) --currentIndex_;
 }

@@ -33,7 +33,8 @@ TGetResult TNySQLite3BaseQuery::GetRecord(uint8_t* buffer, TGetMode mode, bool d
   TGetResult result = TGetResult::grOK;
   switch (mode) {
     case TGetMode::gmCurrent:
-      if (currentIndex_ < 0 || currentIndex_ >= count) result = TGetResult::grError;
+      if (uniDirectional_ ? uniRow_.empty() : currentIndex_ < 0 || currentIndex_ >= count)
+        result = TGetResult::grError;
       break;
     case TGetMode::gmNext:
       if (!uniDirectional_) {
@@ -52,7 +53,9 @@ TGetResult TNySQLite3BaseQuery::GetRecord(uint8_t* buffer, TGetMode mode, bool d
       break;
   }
   if (result == TGetResult::grOK) {
-    if (uniDirectional_) {
+    if (uniDirectional_ && mode == TGetMode::gmCurrent) {
+      std::memcpy(buffer, uniRow_.data(), static_cast<size_t>(declaredRowSize_));
+    } else if (uniDirectional_) {
       const uint8_t* row = connection_ ? connection_->FetchRow(stmt_, *this) : nullptr;
       if (!row) return TGetResult::grEOF;
       // The store keeps no fetched rows in this mode, but it owns their streams.
@@ -62,6 +65,7 @@ TGetResult TNySQLite3BaseQuery::GetRecord(uint8_t* buffer, TGetMode mode, bool d
         store_->AdoptBlob(s);
       }
       std::memcpy(buffer, row, static_cast<size_t>(declaredRowSize_));
+      uniRow_.assign(row, row + declaredRowSize_);
     } else {
       std::memcpy(buffer, store_->RowAt(currentIndex_), static_cast<size_t>(declaredRowSize_));
     }

@@ -140,6 +140,7 @@ void TNySQLite3BaseQuery::InternalOpen() {
   if (!connection_->Connected()) connection_->SetConnected(true);
   if (masterSource_ && connection_->LibraryLoaded()) CheckMaster();
   runText_ = text;
+  uniRow_.clear();
   currentIndex_ = -1;
   notifiedRowId_ = -2;
   if (uniDirectional_) {
@@ -177,6 +178,7 @@ void TNySQLite3BaseQuery::InternalClose() {
     if (connection_ && connection_->LibraryLoaded()) connection_->FinalizeStatement(stmt);
   }
   store_.reset();
+  uniRow_.clear();
   currentIndex_ = -1;
   runText_.clear();
 }
@@ -328,7 +330,14 @@ std::unique_ptr<TNyMemoryStream> TNySQLite3BaseQuery::DoCreateBlobStream(TNyFiel
                       ? Def(field.Index()).Offset
                       : 0;
   target.CurrentBuffer = [this] { return CurrentStateBuffer(); };
-  target.Modified = [this] { SetModified(true); };
+  // A write through the stream assigns the field: a new record's blob then has a value for
+  // the insert, and an edited one is written by the update.
+  const int index = field.Index();
+  target.Modified = [this, index] {
+    SetModified(true);
+    if (index >= 0 && static_cast<size_t>(index) < assigned_.size())
+      assigned_[static_cast<size_t>(index)] = 1;
+  };
   return std::make_unique<TNyQLite3BlobStream>(std::move(target), mode);
 }
 

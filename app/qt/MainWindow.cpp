@@ -116,6 +116,36 @@ constexpr TToolIcon kToolIcons[] = {
 
 }  // namespace
 
+QStringList NameFilters(const std::string& filter) {
+  const QStringList parts = Q(filter).split('|');
+  QStringList filters;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    // The description may name its patterns itself ("Library Files (*.SQB)"); Qt takes the
+    // patterns from the last parentheses, so they are given once, at the end.
+    QString description = parts[i].trimmed();
+    if (description.endsWith(')')) {
+      const qsizetype open = description.lastIndexOf('(');
+      if (open > 0) description = description.left(open).trimmed();
+    }
+    QStringList patterns;
+    for (QString p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+      p = p.trimmed();
+      if (p.isEmpty()) continue;
+      // "*.*" is every file, also one without a dot in its name.
+      if (p == "*.*") p = "*";
+      // Patterns match without regard to letter case: "*.SQB" finds "lib.sqb" too, whatever
+      // dialog the desktop puts in Qt's place.
+      for (const QString& v : {p, p.toLower(), p.toUpper()}) {
+        if (!patterns.contains(v)) patterns << v;
+      }
+    }
+    if (patterns.isEmpty()) continue;
+    filters << (description.isEmpty() ? QString() : description + " ") + "(" +
+                   patterns.join(' ') + ")";
+  }
+  return filters;
+}
+
 template <class W>
 W* MainWindow::Make(const std::string& name) {
   W* w = new W;
@@ -300,12 +330,7 @@ bool MainWindow::AskYesNo(const std::string& text) {
 
 std::optional<std::string> MainWindow::RunOpenDialog(const TOpenDialogSpec& spec) {
   QFileDialog dialog(this, Q(spec.Title), Q(spec.InitialDir));
-  // "Description|*.a;*.b|..." pairs become Qt's "Description (*.a *.b)" filters.
-  const QStringList parts = Q(spec.Filter).split('|');
-  QStringList filters;
-  for (int i = 0; i + 1 < parts.size(); i += 2) {
-    filters << parts[i] + " (" + QString(parts[i + 1]).replace(';', ' ') + ")";
-  }
+  const QStringList filters = NameFilters(spec.Filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
   dialog.setDefaultSuffix(Q(spec.DefaultExt));
   dialog.setFileMode(spec.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 #include <memory>
 #include <string>
 
@@ -18,6 +19,13 @@ class QKeyEvent;
 class QStackedWidget;
 
 namespace ny {
+
+// The name filters of a file dialog for a filter of "description|patterns" pairs
+// ("Library Files (*.SQB)|*.SQB|All Files (*.*)|*.*"; patterns separated by ';'): each pair
+// becomes "description (patterns)", the description without parentheses of its own at the
+// end, "*.*" as "*" (every file), and each pattern also in lower and upper case, so that it
+// matches without regard to letter case. Pairs without a pattern are left out.
+QStringList NameFilters(const std::string& filter);
 
 class MainWindow : public QMainWindow, public TForm1View {
   Q_OBJECT

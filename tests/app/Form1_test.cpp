@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <ctime>
 #include <regex>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "common/TestDir.h"
 #include "lang/NyLang.h"
 #include "util/NyApi.h"
+#include "util/NyFormat.h"
 
 using ny::TForm1;
 using ny::TViewerFont;
@@ -276,6 +278,34 @@ TEST_F(Form1Test, CaptionNamesTheConnectedLibraryAndExitClosesTheWindow) {
   EXPECT_EQ(f->Model().Str("Caption"), "Vellum 00.20 [/lib/Books.sqb]");
   f->bExitClick();
   EXPECT_EQ(view_.calls.back(), "close");
+}
+
+TEST_F(Form1Test, WindowFixesTheFormatsWhateverWasSetBefore) {
+  // Formats left behind by someone else (a regional setting, an earlier window).
+  ny::FormatSettings.DecimalSeparator = ',';
+  ny::FormatSettings.ThousandSeparator = ' ';
+  ny::FormatSettings.DateSeparator = '/';
+  ny::FormatSettings.ShortDateFormat = "MM/dd/yy";
+  ny::FormatSettings.LongTimeFormat = "h:nn";
+  TForm1 f(view_, env_);
+  std::tm t{};
+  t.tm_year = 2026 - 1900;
+  t.tm_mon = 11;
+  t.tm_mday = 7;
+  t.tm_hour = 9;
+  t.tm_min = 5;
+  t.tm_sec = 2;
+  const ny::TNyFormatSettings& fs = ny::FormatSettings;
+  EXPECT_EQ(ny::FormatDateTime(fs.ShortDateFormat + " " + fs.LongTimeFormat, t),
+            "07.12.2026 09:05:02");
+  EXPECT_EQ(ny::FormatDateTime(fs.ShortTimeFormat, t), "09:05");
+  EXPECT_EQ(ny::FormatDateTime("dd/mm/yyyy", t), "07.12.2026");
+  EXPECT_EQ(ny::FormatThousands(-1234567), "-1,234,567");
+  EXPECT_EQ(ny::FormatFixed(12.5, 2), "12.50");
+  // The caption's product name and version come from the same component.
+  const ny::TNyComponent& about = f.Model().Get(ny::kAbout);
+  EXPECT_EQ(about.Str("ProductName"), "Vellum");
+  EXPECT_EQ(about.Str("Version"), "00.20");
 }
 
 TEST_F(Form1Test, LogLinesOnlyWhenLogOutIsOne) {

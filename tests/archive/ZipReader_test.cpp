@@ -371,6 +371,83 @@ TEST_F(ZipDamageTest, SplitArchiveOfInfoZipIsRefused) {
             "Multi-part (split or spanned) zip archives are not supported");
 }
 
+// The archive with its end record moved into Zip64 records: the classic record keeps only
+// all-ones markers, disk numbers included, and the Zip64 end record holds the real values.
+TEST_F(ZipDamageTest, Zip64EndRecordsAreReadAndTheirDisksChecked) {
+  const std::string body = good_.substr(0, end_);  // local headers and central directory
+  const uint64_t cdSize = end_ - cd_;
+  auto make = [&](uint32_t z64Disk, uint32_t totalDisks) {
+    std::string z(56, '\0'), loc(20, '\0'), end(ny::kZipEndSize, '\0');
+    ny::ZipPut32(Bytes(z, 0), ny::kZip64EndSig);
+    ny::ZipPut32(Bytes(z, 4), 44);  // size of the rest of the record
+    ny::ZipPut16(Bytes(z, 12), 45);
+    ny::ZipPut16(Bytes(z, 14), 45);
+    ny::ZipPut32(Bytes(z, 16), z64Disk);
+    ny::ZipPut32(Bytes(z, 24), 2);  // entries on this disk (64 bits)
+    ny::ZipPut32(Bytes(z, 32), 2);  // total entries (64 bits)
+    ny::ZipPut32(Bytes(z, 40), static_cast<uint32_t>(cdSize));
+    ny::ZipPut32(Bytes(z, 48), static_cast<uint32_t>(cd_));
+    ny::ZipPut32(Bytes(loc, 0), ny::kZip64LocatorSig);
+    ny::ZipPut32(Bytes(loc, 8), static_cast<uint32_t>(body.size()));
+    ny::ZipPut32(Bytes(loc, 16), totalDisks);
+    ny::ZipPut32(Bytes(end, 0), ny::kZipEndSig);
+    for (size_t f : {ny::zip_end::kThisDisk, ny::zip_end::kCentralDisk,
+                     ny::zip_end::kEntriesThisDisk, ny::zip_end::kTotalEntries})
+      ny::ZipPut16(Bytes(end, f), 0xFFFF);
+    ny::ZipPut32(Bytes(end, ny::zip_end::kCentralSize), 0xFFFFFFFF);
+    ny::ZipPut32(Bytes(end, ny::zip_end::kCentralOffset), 0xFFFFFFFF);
+    return body + z + loc + end;
+  };
+  const std::string z64 = Write("z64.zip", make(0, 1));
+  ny::TZipReader r;
+  r.SetZipName(z64);
+  ASSERT_EQ(r.ReadZip(), 2);
+  EXPECT_FALSE(r.Scanned());
+  EXPECT_EQ(OurListing(r), JudgeListing(z64));
+  r.SetDestDir(out_);
+  r.SetFilesList({"b.bin"});
+  EXPECT_EQ(r.UnZip(), 1);
+  EXPECT_EQ(ReadFile(out_ + "b.bin"), files_[1].second);
+  // The Zip64 records name another disk: a part of a split archive.
+  const std::string multi = "Multi-part (split or spanned) zip archives are not supported";
+  EXPECT_EQ(ReadError(Write("z64disk.zip", make(1, 2))), multi);
+  EXPECT_EQ(ReadError(Write("z64parts.zip", make(0, 3))), multi);
+
+  // A central header that marks its sizes as held in a Zip64 field it does not carry: the
+  // real sizes are unknown, and the archive is refused rather than listed with 4 GiB.
+  std::string marked = good_;
+  ny::ZipPut32(Bytes(marked, cd_ + ny::zip_central::kUncompressedSize), 0xFFFFFFFF);
+  EXPECT_EQ(ReadError(Write("marked.zip", marked)), "Not a valid zip file!");
+  // The same in a local header found by the scan (junk in front moves the directory away).
+  std::string markedLocal = "JUNK" + good_;
+  ny::ZipPut32(Bytes(markedLocal, 4 + ny::zip_local::kCompressedSize), 0xFFFFFFFF);
+  EXPECT_EQ(ReadError(Write("marked-local.zip", markedLocal)), "Not a valid zip file!");
+}
+
+// A file full of local headers whose stored data ends at a descriptor that is never there:
+// each header's search for its descriptor must not run over the whole rest of the file (one
+// pass per header would take hours here), and every header is still listed.
+TEST_F(ZipDamageTest, ScanOverManyHeadersWithoutDescriptorsStaysLinear) {
+  std::string header(ny::kZipLocalSize, '\0');
+  ny::ZipPut32(Bytes(header, 0), ny::kZipLocalSig);
+  ny::ZipPut16(Bytes(header, ny::zip_local::kFlags), ny::kZipFlagDataDescriptor);
+  ny::ZipPut16(Bytes(header, ny::zip_local::kMethod), ny::kZipMethodStored);
+  ny::ZipPut16(Bytes(header, ny::zip_local::kNameLength), 1);
+  std::string file;
+  const size_t headers = 40000;
+  for (size_t i = 0; i < headers; ++i) file += header + "n";
+  std::string end(ny::kZipEndSize, '\0');
+  ny::ZipPut32(Bytes(end, 0), ny::kZipEndSig);
+  ny::ZipPut16(Bytes(end, ny::zip_end::kTotalEntries), 1);
+  ny::ZipPut32(Bytes(end, ny::zip_end::kCentralOffset), 0x7FFFFFFF);  // no directory there
+  ny::TZipReader r;
+  r.SetZipName(Write("many.zip", file + end));
+  ASSERT_EQ(r.ReadZip(), static_cast<int>(headers));
+  EXPECT_TRUE(r.Scanned());
+  EXPECT_EQ(r.Entry(static_cast<int>(headers) - 1).LocalHeaderOffset, (headers - 1) * 31);
+  EXPECT_EQ(r.Entry(7).CompressedSize, 0u);
+}
+
 TEST_F(ZipDamageTest, LocalHeaderScanWhenTheDirectoryIsNotWhereTheEndRecordSays) {
   // Junk before the archive shifts every header: the directory offset misses.
   std::string shifted = "JUNK" + good_;

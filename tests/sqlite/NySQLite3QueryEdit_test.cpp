@@ -216,3 +216,31 @@ TEST_F(QueryEdit, WritesWhileDisconnectedChangeNothing) {
   q.Close();
   db.RegisterQuery(&q);
 }
+
+TEST_F(QueryEdit, WritesToALockedDatabaseFailAfterABoundedWait) {
+  MakeLstDoc(2);
+  OpenDocs();
+  db.SetBusyWaitMs(200);
+  ny::TNySQLite3DB other;  // another program holding the lock
+  other.SetDatabase(dir / "lib.sqb");
+  other.SetConnected(true);
+  other.BeginTransaction("exclusive");
+  q.Edit();
+  q.FieldByName("NAME").SetAsString("x");
+  EXPECT_EQ(MessageOf([&] { q.Post(); }), "??? SQLite ERR-database is locked");
+  EXPECT_EQ(q.State(), ny::TDataSetState::dsEdit);
+  q.Cancel();
+  EXPECT_EQ(MessageOf([&] { q.Delete(); }), "??? SQLite ERR-database is locked");
+  q.Append();
+  q.FieldByName("NAME").SetAsString("y");
+  EXPECT_EQ(MessageOf([&] { q.Post(); }), "??? SQLite ERR-database is locked");
+  q.Cancel();
+  EXPECT_EQ(q.RecordCount(), 2);
+  other.ExecuteScript("rollback;");
+  // Once the lock is gone the same write goes through.
+  q.First();
+  q.Edit();
+  q.FieldByName("NAME").SetAsString("x");
+  q.Post();
+  EXPECT_EQ(Scalar("select group_concat(NAME) from LSTDOC"), "x,N2");
+}

@@ -183,3 +183,35 @@ TEST_F(QueryNav, MasterMustBeAQueryRecordSet) {
   EXPECT_EQ(MessageOf([&] { q.Open(); }), "master dataset undefined");
   q.SetMasterSource(nullptr);
 }
+
+TEST_F(QueryNav, UniDirectionalWritesReachTheirOwnRows) {
+  MakeLstDoc(3);
+  q.SetUniDirectional(true);
+  OpenDocs();
+  // An edit is an update of that row, never a second copy of it; the record stays current.
+  q.Edit();
+  q.FieldByName("NAME").SetAsString("edited");
+  EXPECT_TRUE(TraceOf([&] { q.Post(); }).find("UPDATE LSTDOC SET NAME=:v2 WHERE RowId=:RowId") !=
+              std::string::npos);
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "edited");
+  EXPECT_EQ(Scalar("select group_concat(rowid||':'||NAME) from LSTDOC"), "1:edited,2:N2,3:N3");
+  // A cancel does not skip a row.
+  q.Next();
+  q.Edit();
+  q.FieldByName("NAME").SetAsString("dropped");
+  q.Cancel();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N2");
+  // A delete removes that row and the next one becomes current.
+  q.Delete();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N3");
+  EXPECT_EQ(Scalar("select group_concat(rowid||':'||NAME) from LSTDOC"), "1:edited,3:N3");
+  // An insert writes its row and keeps nothing: the count stays 0.
+  q.Append();
+  q.FieldByName("NAME").SetAsString("new");
+  q.Post();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "new");
+  EXPECT_EQ(q.FieldByName("ROWID").AsInteger(), 4);
+  EXPECT_EQ(q.RecordCount(), 0);
+  EXPECT_EQ(Scalar("select count(*) from LSTDOC"), "3");
+  q.Close();
+}

@@ -250,3 +250,34 @@ TEST_F(QueryOpen, BlobFieldsLoadTheirBytesAndStreamsWriteBackIntoTheRow) {
   q.Prior();
   EXPECT_EQ(b.AsString(), "xyz");  // the row's own stream holds the new bytes
 }
+
+TEST_F(QueryOpen, BlobsWrittenIntoANewOrEditedRowReachTheTable) {
+  Exec("create table t(n integer, m memo); insert into t values (1, 'old');");
+  q.SetSQLText("select RowId,* from t");
+  q.SetSQLTable("t");
+  q.SetSQLWhere("RowId=:RowId");
+  q.Open();
+  // A new row: the memo written through its stream has a value, so the insert carries it.
+  q.Append();
+  q.FieldByName("N").SetAsInteger(2);
+  q.FieldByName("M").SetAsString("new memo");
+  q.Post();
+  EXPECT_EQ(Scalar("select m from t where n=2"), "new memo");
+  // A new row whose memo is never written leaves the column out.
+  q.Append();
+  q.FieldByName("N").SetAsInteger(3);
+  q.Post();
+  EXPECT_EQ(Scalar("select typeof(m) from t where n=3"), "null");
+  // An edited memo is written by the update, although the snapshot shares its stream.
+  q.First();
+  q.Edit();
+  q.FieldByName("M").SetAsString("changed");
+  q.Post();
+  EXPECT_EQ(Scalar("select m from t where n=1"), "changed");
+  // An edit that does not touch the memo leaves it out of the statement.
+  q.Edit();
+  q.FieldByName("N").SetAsInteger(10);
+  const std::string trace = TraceOf([&] { q.Post(); });
+  EXPECT_NE(trace.find("UPDATE t SET N=:v1 WHERE RowId=:RowId"), std::string::npos) << trace;
+  EXPECT_EQ(Scalar("select n||'/'||m from t where rowid=1"), "10/changed");
+}

@@ -4,16 +4,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <optional>
 #include <stdexcept>
 
 #include "app/Form1Model.h"
@@ -203,6 +206,69 @@ TEST_F(MainWindowTest, DraggedWidthsAreSavedWhenTheWindowCloses) {
   EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "Size", "LstDoc_AUTHOR"), "170");
   EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "Size", "LstDoc_NAME"), "250");
   EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "Size", "LstDoc_ARCHNAME"), "100");
+}
+
+// The services the logic asks of its window: the busy cursor, message boxes, the file-open
+// dialog with a filter written the way the library commands write it.
+TEST_F(MainWindowTest, BusyCursorMessageBoxesAndTheFileOpenDialog) {
+  auto w = Open();
+  try {
+    ny::TBusyCursor busy(*w);
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    throw std::runtime_error("fails half-way");
+  } catch (const std::runtime_error&) {
+  }
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+  // Answers a modal box of the window once it is up: its text, and the button pressed.
+  auto answer = [](QMessageBox::StandardButton button, QString* text) {
+    QTimer::singleShot(0, [=] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      *text = box->text();
+      box->button(button)->click();
+    });
+  };
+  QString text;
+  answer(QMessageBox::Ok, &text);
+  w->ShowMessage("File Not Found\n/lib/a.zip");
+  EXPECT_EQ(text, "File Not Found\n/lib/a.zip");
+  answer(QMessageBox::Yes, &text);
+  EXPECT_TRUE(w->AskYesNo("You are assured?"));
+  answer(QMessageBox::No, &text);
+  EXPECT_FALSE(w->AskYesNo("You are assured?"));
+  EXPECT_EQ(text, "You are assured?");
+
+  nytest::WriteFile(dir_ / "books.sqb", "");
+  nytest::WriteFile(dir_ / "Readme", "");
+  ny::TOpenDialogSpec spec;
+  spec.Title = "Select library file for open";
+  spec.InitialDir = dir_.Path();
+  spec.Filter = "Library Files (*.SQB)|*.SQB|All Files (*.*)|*.*";
+  spec.DefaultExt = "sqb";
+  QStringList filters;
+  auto choose = [&](const QString& file) {
+    QTimer::singleShot(0, [=, &filters] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle(), "Select library file for open");
+      filters = dialog->nameFilters();
+      if (file.isEmpty()) {
+        dialog->reject();
+        return;
+      }
+      dialog->selectFile(file);
+      static_cast<QDialog*>(dialog)->accept();  // as the Open button does
+    });
+    return w->RunOpenDialog(spec);
+  };
+  EXPECT_EQ(choose("books.sqb"), std::optional<std::string>(dir_ / "books.sqb"));
+  // The patterns once, at the end; letter case ignored; "*.*" lists files without a dot too.
+  EXPECT_EQ(filters, (QStringList{"Library Files (*.SQB *.sqb)", "All Files (*)"}));
+  EXPECT_EQ(choose(""), std::nullopt);
+  EXPECT_EQ(ny::NameFilters("Text|*.txt;*.htm|Nothing|"),
+            (QStringList{"Text (*.txt *.TXT *.htm *.HTM)"}));
 }
 
 // An object whose event handler fails, as a handler of the window may.
