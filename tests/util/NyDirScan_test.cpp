@@ -40,7 +40,7 @@ TEST(NyDirScanMatch, SpecificationTable) {
       {"Book.ZIP", "book.zip", true},
       {"book.zip", "book.zi", false},
       {"book", "book.zip", false},
-      // A base longer than the specification does not match.
+      // A base longer than the pattern does not match.
       {"a?.t", "abcdef.t", false},
       {"*.t*", "a.txt", true},
       {"*.t*", "a.doc", false},
@@ -131,7 +131,7 @@ TEST(NyDirScan, BreadthFirstWithHiddenEntriesLeftOut) {
   EXPECT_EQ(r2.files, r.files);
   EXPECT_EQ(r2.dirs, r.dirs);
 
-  // An empty specification means every file.
+  // An empty pattern means every file.
   Recorder r3;
   r3.Attach(scan);
   scan.SetFileSpec("  ");
