@@ -146,9 +146,15 @@ void TNySQLite3DB::Connect() {
   const char* version = sqlite3_libversion();
   version_ = version ? version : "";
   // Connecting again while connected opens the database afresh; the old handle is closed
-  // rather than left open.
+  // rather than left open. The engine refuses to close a handle with live statements, and the
+  // rows of the record sets came from the old database (a post would write them into the new
+  // one by row ids of the old): the record sets close first, finalizing their statements.
   if (current_) sqlite3_finalize(current_);
   current_ = nullptr;
+  if (db_) {
+    auto queries = queries_;
+    for (TNyQueryLink* q : queries) q->ConnectionDisconnecting(*this);
+  }
   CloseDatabase();
   if (BeforeConnect) BeforeConnect(*this);
   // The engine knows an in-memory database only by the name in small letters.

@@ -57,7 +57,8 @@ class TNyQueryLink {
   // LoadAllRows hands every fetched row here (the store copies it and takes over the streams
   // its blob slots point to).
   virtual void AddFetchedRow(const uint8_t* row) = 0;
-  // The connection disconnects: the record set closes.
+  // The connection disconnects, or opens its database afresh while connected: the record set
+  // closes (and so finalizes any statement it holds on the old database handle).
   virtual void ConnectionDisconnecting(TNySQLite3DB& connection) = 0;
   // The connection is destroyed: the record set closes and forgets it.
   virtual void ConnectionDestroyed(TNySQLite3DB& connection) = 0;
@@ -203,7 +204,9 @@ class TNySQLite3DB {
     return connected_;
   }
   // true: connect (see Connect below), also when already connected (the database is then
-  // opened afresh); false: disconnect when connected.
+  // opened afresh: the current statement is finalized, every registered record set closes and
+  // the old database handle is closed before the new one opens; no disconnect event fires);
+  // false: disconnect when connected.
   //
   // Connect: SLError "Missing database property" when Database is empty. The path is Database
   // for ":memory:" (any letter case) or a text holding '/', otherwise the current directory +

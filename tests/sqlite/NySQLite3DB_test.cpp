@@ -136,7 +136,7 @@ TEST(NySQLite3DBConnect, EventsVersionAndUnloadAtDisconnect) {
   };
   db.BeforeDisconnect = [&](TNySQLite3DB&) {
     events.push_back("BeforeDisconnect");
-    EXPECT_EQ(query.disconnecting, 0);
+    EXPECT_EQ(query.disconnecting, 1);  // told by the reconnect only, not yet by the disconnect
   };
   db.AfterDisconnect = [&](TNySQLite3DB& d) {
     events.push_back("AfterDisconnect");
@@ -145,13 +145,16 @@ TEST(NySQLite3DBConnect, EventsVersionAndUnloadAtDisconnect) {
   ConnectMemory(db);
   EXPECT_EQ(db.Version().substr(0, 2), "3.");
   EXPECT_NE(db.sqlite3_result_value, nullptr);
-  // Connecting again while connected opens afresh (the old database is closed).
+  // Connecting again while connected opens afresh (the old database is closed, the record
+  // sets are told first).
   db.ExecuteScript("create table t(x);");
+  EXPECT_EQ(query.disconnecting, 0);
   db.SetConnected(true);
+  EXPECT_EQ(query.disconnecting, 1);
   EXPECT_THROW(db.ExecuteScript("insert into t values(1);"), EDatabaseError);
   db.SetConnected(false);
   db.SetConnected(false);  // nothing happens when already disconnected
-  EXPECT_EQ(query.disconnecting, 1);
+  EXPECT_EQ(query.disconnecting, 2);
   EXPECT_EQ(db.sqlite3_open, nullptr);
   EXPECT_EQ(events,
             (std::vector<std::string>{"BeforeConnect", "AfterConnect", "BeforeConnect",

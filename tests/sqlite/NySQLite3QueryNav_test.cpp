@@ -1,3 +1,5 @@
+#include <filesystem>
+
 #include "NySQLite3QueryTest.h"
 #include "sqlite/NyDataSource.h"
 #include "sqlite/NySQLiteError.h"
@@ -214,4 +216,48 @@ TEST_F(QueryNav, UniDirectionalWritesReachTheirOwnRows) {
   EXPECT_EQ(q.RecordCount(), 0);
   EXPECT_EQ(Scalar("select count(*) from LSTDOC"), "3");
   q.Close();
+}
+
+namespace {
+
+// Number of this process's open file descriptors that lead to `path`.
+int OpenDescriptorsTo(const std::string& path) {
+  int n = 0;
+  for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (std::filesystem::read_symlink(e.path(), ec) == path) ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+TEST_F(QueryNav, ConnectingAgainClosesRecordSetsAndReleasesTheOldDatabase) {
+  MakeLstDoc(3);
+  const std::string file = std::filesystem::canonical(dir / "lib.sqb").string();
+  q.SetUniDirectional(true);
+  q.SetSQLText("select NAME from LSTDOC order by SIZE");
+  q.Open();  // a statement in the middle of its rows holds the database's read lock
+  ny::TNySQLite3Query loaded;
+  loaded.SetConnection(&db);
+  loaded.SetSQLText("select RowId,* from LSTDOC");
+  loaded.Open();
+  int closes = 0;
+  q.AfterClose = loaded.AfterClose = [&](ny::TNyDataSet&) { ++closes; };
+  db.SetBusyWaitMs(200);
+  db.SetConnected(true);
+  ASSERT_TRUE(db.Connected());
+  // The rows came from the database handle that is gone: both sets are closed.
+  EXPECT_FALSE(q.Active());
+  EXPECT_FALSE(loaded.Active());
+  EXPECT_EQ(closes, 2);
+  // No handle of the old connection keeps a lock: the new one can write.
+  Exec("insert into LSTDOC (NAME) values ('after');");
+  EXPECT_EQ(Scalar("select count(*) from LSTDOC"), "4");
+  EXPECT_EQ(OpenDescriptorsTo(file), 1);
+  q.Open();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "after");  // SIZE NULL sorts first
+  db.SetConnected(false);
+  EXPECT_FALSE(q.Active());
+  EXPECT_EQ(OpenDescriptorsTo(file), 0);
 }
