@@ -83,7 +83,11 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   // INSERT, and the posted record stays current; a delete runs the DELETE and the next row
   // becomes current.
   bool UniDirectional() const { return uniDirectional_; }
-  void SetUniDirectional(bool v) { uniDirectional_ = v; }
+  // The mode decides how the open set holds its rows (a statement, or the row store), so it
+  // changes only while the set is closed: a change while open throws EDatabaseError
+  // "<Name>: Cannot perform this operation on an open dataset" and keeps the mode. Setting the
+  // value it has already does nothing.
+  void SetUniDirectional(bool v);
   const std::string& SQLWhere() const { return sqlWhere_; }
   void SetSQLWhere(std::string v) { sqlWhere_ = std::move(v); }
   const std::string& SQLTable() const { return sqlTable_; }

@@ -64,6 +64,11 @@ void TNySQLite3BaseQuery::SetConnection(TNySQLite3DB* connection) {
   if (connection_) connection_->RegisterQuery(this);
 }
 
+void TNySQLite3BaseQuery::SetUniDirectional(bool v) {
+  if (v != uniDirectional_) CheckInactive();
+  uniDirectional_ = v;
+}
+
 void TNySQLite3BaseQuery::ConnectionDisconnecting(TNySQLite3DB&) {
   Close();
 }

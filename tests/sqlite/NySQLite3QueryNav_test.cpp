@@ -261,3 +261,27 @@ TEST_F(QueryNav, ConnectingAgainClosesRecordSetsAndReleasesTheOldDatabase) {
   EXPECT_FALSE(q.Active());
   EXPECT_EQ(OpenDescriptorsTo(file), 0);
 }
+
+TEST_F(QueryNav, UniDirectionalChangesOnlyWhileClosed) {
+  MakeLstDoc(3);
+  q.SetSQLText("select NAME from LSTDOC order by SIZE");
+  q.Open();
+  // An open set keeps the mode it holds its rows in.
+  EXPECT_EQ(MessageOf([&] { q.SetUniDirectional(true); }),
+            "Q: Cannot perform this operation on an open dataset");
+  EXPECT_FALSE(q.UniDirectional());
+  q.SetUniDirectional(false);  // no change: accepted
+  q.Next();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N2");
+  EXPECT_EQ(q.RecordCount(), 3);
+  q.Close();
+  q.SetUniDirectional(true);
+  q.Open();
+  q.Next();
+  EXPECT_EQ(MessageOf([&] { q.SetUniDirectional(false); }),
+            "Q: Cannot perform this operation on an open dataset");
+  EXPECT_EQ(MessageOf([&] { q.Prior(); }), "operation PRIOR not allowed on unidirectional dataset");
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N2");
+  q.Close();  // the statement goes with the set: the table can be dropped
+  Exec("drop table LSTDOC;");
+}
