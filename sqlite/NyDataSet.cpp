@@ -134,6 +134,24 @@ void TNyDataSet::Open() {
   if (hasRecord_) DoAfterScroll();
 }
 
+void TNyDataSet::UpdateFieldDefs() {
+  if (!Active()) OpenCursorForFieldInfo();
+}
+
+void TNyDataSet::OpenCursorForFieldInfo() {
+  try {
+    InternalOpen();
+  } catch (...) {
+    try {
+      InternalClose();
+    } catch (...) {
+      // The open's own error is the one to report.
+    }
+    throw;
+  }
+  InternalClose();
+}
+
 void TNyDataSet::DestroyClose() {
   destroying_ = true;
   Close();

@@ -141,6 +141,11 @@ class TNyDataSet {
   // record exists. When InternalOpen or a later step throws, InternalClose runs, the fields
   // and buffers go, the state stays inactive and the error propagates.
   void Open();
+  // Opens the cursor for field information only: while inactive, OpenCursorForFieldInfo
+  // fills FieldDefs() and closes the cursor again at once; the state stays inactive, no event
+  // fires, no field object or buffer is made. While active nothing happens (the definitions
+  // are those of the open cursor). An error of the open propagates, the cursor closed.
+  void UpdateFieldDefs();
   // Close: nothing when inactive. Else BeforeClose; state inactive (pending edits are
   // dropped); buffers freed; InternalClose; fields destroyed; AfterClose.
   void Close();
@@ -307,6 +312,9 @@ class TNyDataSet {
   virtual void InternalOpen() = 0;
   // Release the rows and the cursor. Called with the fields still present.
   virtual void InternalClose() = 0;
+  // Open the cursor for its field definitions and close it again at once (InternalOpen, then
+  // InternalClose, also when the open fails). Called only while inactive.
+  virtual void OpenCursorForFieldInfo();
   // True while the cursor is open (rows present).
   virtual bool IsCursorOpen() const = 0;
 

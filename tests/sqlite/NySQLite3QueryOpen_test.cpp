@@ -281,3 +281,43 @@ TEST_F(QueryOpen, BlobsWrittenIntoANewOrEditedRowReachTheTable) {
   EXPECT_NE(trace.find("UPDATE t SET N=:v1 WHERE RowId=:RowId"), std::string::npos) << trace;
   EXPECT_EQ(Scalar("select n||'/'||m from t where rowid=1"), "10/changed");
 }
+
+TEST_F(QueryOpen, FieldInformationWithoutOpening) {
+  MakeLstDoc(2);
+  q.SetSQLText("select RowId, NAME, SIZE, NAME from LSTDOC");
+  int events = 0;
+  q.BeforeOpen = q.AfterOpen = q.BeforeClose = q.AfterClose = [&](ny::TNyDataSet&) { ++events; };
+  q.UpdateFieldDefs();
+  EXPECT_FALSE(q.Active());
+  EXPECT_EQ(events, 0);
+  EXPECT_EQ(q.FieldCount(), 0);
+  EXPECT_EQ(q.Rows(), nullptr);
+  ASSERT_EQ(q.FieldDefs().size(), 4u);
+  EXPECT_EQ(q.FieldDefs()[0].Name, "ROWID");
+  EXPECT_TRUE(q.FieldDefs()[0].ReadOnly);
+  EXPECT_EQ(q.FieldDefs()[1].DataType, TFieldType::ftString);
+  EXPECT_EQ(q.FieldDefs()[1].Size, 64);
+  EXPECT_EQ(q.FieldDefs()[2].DataType, TFieldType::ftInteger);
+  EXPECT_EQ(q.FieldDefs()[3].Name, "NAME_1");
+  // Nothing stays open on the database: the table can be dropped at once.
+  Exec("drop table LSTDOC;");
+  MakeLstDoc(1);
+  // Streaming mode: its statement is finalized again as well.
+  q.SetUniDirectional(true);
+  q.SetSQLText("select AUTHOR from LSTDOC");
+  q.UpdateFieldDefs();
+  ASSERT_EQ(q.FieldDefs().size(), 1u);
+  EXPECT_EQ(q.FieldDefs()[0].Name, "AUTHOR");
+  Exec("drop table LSTDOC;");
+  // A failing statement reports its error and leaves the set closed.
+  EXPECT_EQ(MessageOf([&] { q.UpdateFieldDefs(); }), "??? SQLite ERR-no such table: LSTDOC");
+  EXPECT_FALSE(q.Active());
+  // While open, the open cursor's definitions stand.
+  q.SetUniDirectional(false);
+  q.SetSQLText("select 1 as ONE");
+  q.Open();
+  q.UpdateFieldDefs();
+  EXPECT_TRUE(q.Active());
+  EXPECT_EQ(q.FieldByName("ONE").AsInteger(), 1);
+  EXPECT_EQ(events, 2);
+}
