@@ -294,6 +294,7 @@ int32_t IntTextToNative(std::string_view text) {
   if (text.empty()) return kNullInt;
   std::string_view t = text;
   if (t.front() == '+') t.remove_prefix(1);
+  if (!t.empty() && t.front() == '-' && t.size() != text.size()) return 0;  // "+-5"
   int32_t v = 0;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
   if (t.empty() || ec != std::errc() || p != t.data() + t.size()) return 0;
@@ -316,7 +317,10 @@ double FloatTextToNative(std::string_view text, char decimalSeparator) {
   std::string_view t = s;
   while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
   while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
-  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  if (!t.empty() && t.front() == '+') {
+    t.remove_prefix(1);
+    if (!t.empty() && t.front() == '-') return 0;  // "+-5": one sign only
+  }
   double v = 0;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
   if (t.empty() || ec != std::errc() || p != t.data() + t.size() || !std::isfinite(v)) return 0;
@@ -332,9 +336,10 @@ double ParseDateTimeText(std::string_view text, const TNyFormatSettings& fs) {
   TNyFormatSettings alt = fs;
   alt.DateSeparator = '-';
   alt.ShortDateFormat = "dd-mm-yyyy";
-  if (TryDateTime(text, alt, true, &v)) return v;
+  // The fallbacks read a date alone: a time after it is not theirs to read.
+  if (TryDateTime(text, alt, false, &v)) return v;
   alt.ShortDateFormat = "yyyy-mm-dd";
-  if (TryDateTime(text, alt, true, &v)) return v;
+  if (TryDateTime(text, alt, false, &v)) return v;
   throw EConvertError("'" + std::string(text) + "' is not a valid date");
 }
 

@@ -39,8 +39,8 @@ double FloatTextToNative(std::string_view text);
 double FloatTextToNative(std::string_view text, char decimalSeparator);
 
 // Date-time text in the program's formats: "" -> kNullDateTime. Otherwise tried in this order:
-// the short date format with a time ("h:m[:s[.z]]"), the date alone, then the date as
-// "dd-mm-yyyy" with '-' as separator, then "yyyy-mm-dd". Throws EConvertError
+// the short date format with a time ("h:m[:s[.z]]"), the date alone, then the date alone as
+// "dd-mm-yyyy" with '-' as separator, then the date alone as "yyyy-mm-dd". Throws EConvertError
 // "'<text>' is not a valid date" when no attempt reads it. FormatSettings is not changed.
 double ParseDateTimeText(std::string_view text, const TNyFormatSettings& fs = FormatSettings);
 

@@ -26,10 +26,11 @@ int StrToIntOrRaise(std::string_view s) {
   std::string_view t = s;
   while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
   while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
-  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  bool plus = !t.empty() && t.front() == '+';
+  if (plus) t.remove_prefix(1);
   int v = 0;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-  if (t.empty() || ec != std::errc() || p != t.data() + t.size())
+  if (t.empty() || (plus && t.front() == '-') || ec != std::errc() || p != t.data() + t.size())
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
   return v;
 }

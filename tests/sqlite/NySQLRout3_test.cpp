@@ -71,6 +71,9 @@ TEST(NySQLRout3Dates, ProgramFormatsThenTheFallbacks) {
     EXPECT_STREQ(e.what(), "'abc' is not a valid date");
   }
   EXPECT_THROW(ParseDateTimeText("2006/06/19"), EConvertError);
+  // The fallbacks read a date alone; with a time after it no attempt reads the text.
+  EXPECT_THROW(ParseDateTimeText("19-06-2006 20:14"), EConvertError);
+  EXPECT_THROW(ParseDateTimeText("2006-06-19 20:14:22"), EConvertError);
   // Another program format: month first with slashes. The fallbacks still work and the
   // settings are the same afterwards.
   TNyFormatSettings us = before;
@@ -90,6 +93,11 @@ TEST(NySQLRout3Numbers, IntegerAndFloatTexts) {
   EXPECT_EQ(IntTextToNative("12abc"), 0);
   EXPECT_EQ(IntTextToNative("-12"), -12);
   EXPECT_EQ(IntTextToNative("2147483647"), 2147483647);
+  EXPECT_EQ(IntTextToNative("+7"), 7);
+  EXPECT_EQ(IntTextToNative("+-7"), 0);  // two signs: not a number
+  EXPECT_EQ(IntTextToNative("-+7"), 0);
+  EXPECT_DOUBLE_EQ(FloatTextToNative("+2.5", '.'), 2.5);
+  EXPECT_DOUBLE_EQ(FloatTextToNative("+-2.5", '.'), 0.0);
   EXPECT_TRUE(IsNullFloat(FloatTextToNative("", ',')));
   EXPECT_DOUBLE_EQ(FloatTextToNative("3.5", ','), 3.5);
   EXPECT_DOUBLE_EQ(FloatTextToNative("3.5", '.'), 3.5);

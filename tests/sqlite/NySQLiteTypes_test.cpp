@@ -84,6 +84,8 @@ TEST(NySQLiteTypesMap, DeclaredTypes) {
     EXPECT_STREQ(e.what(), "'abc' is not a valid integer value");
   }
   EXPECT_THROW(MapDeclaredType("numeric(x,2)"), EConvertError);
+  EXPECT_THROW(MapDeclaredType("varchar(+-5)"), EConvertError);  // two signs
+  ExpectType("varchar(+5)", T::ftString, 5);
   // Sizes a field cannot have are brought into range, never taken as they stand.
   ExpectType("VARCHAR2(-4)", T::ftString, 0);
   ExpectType("varchar(2000000000)", T::ftString, kMaxTextFieldSize);
