@@ -1012,6 +1012,10 @@ TEST(NyDataSet, FieldConversionsAndNulls) {
   EXPECT_EQ(size.AsLargeInt(), -2147483647);
   EXPECT_EQ(ErrorOf([&] { size.SetAsString("12abc"); }),
             "'12abc' is not a valid integer value for field 'SIZE'");
+  EXPECT_EQ(ErrorOf([&] { size.SetAsString("+-7"); }),
+            "'+-7' is not a valid integer value for field 'SIZE'");
+  size.SetAsString("+7");
+  EXPECT_EQ(size.AsInteger(), 7);
   EXPECT_EQ(ErrorOf([&] { size.SetAsLargeInt(int64_t{1} << 32); }),
             "4294967296 is not a valid value for field 'SIZE'. The allowed range is -2147483648 "
             "to 2147483647");
@@ -1035,6 +1039,8 @@ TEST(NyDataSet, FieldConversionsAndNulls) {
   EXPECT_EQ(f.AsInteger(), 3);  // rounded
   EXPECT_EQ(ErrorOf([&] { f.SetAsString("3,5"); }),
             "'3,5' is not a valid floating point value for field 'F'");
+  EXPECT_EQ(ErrorOf([&] { f.SetAsString("+-3.5"); }),
+            "'+-3.5' is not a valid floating point value for field 'F'");
 
   TNyField& b = ds.FieldByName("B");
   b.SetAsString("t");
