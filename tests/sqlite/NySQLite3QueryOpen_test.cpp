@@ -77,12 +77,19 @@ TEST_F(QueryOpen, IntegerTextsNullsAndDates) {
   EXPECT_EQ(i.AsInteger(), 42);
   EXPECT_EQ(d.AsString(), "19.06.2006 20:14:00");
 
-  // Without the engine's date layout the same texts go through the program's parser, which
-  // refuses abc: the open fails and the set stays closed.
+  // Without the engine's date layout the same texts go through the program's parser (its own
+  // formats, then a date alone as dd-mm-yyyy or yyyy-mm-dd), which refuses the engine's
+  // date-time and abc: the open fails and the set stays closed.
   q.Close();
   q.SetSQLiteDateFormat(false);
+  EXPECT_EQ(MessageOf([&] { q.Open(); }), "'2006-06-19 20:14:22' is not a valid date");
+  EXPECT_FALSE(q.Active());
+  Exec("update t set d = '2006-06-19' where d like '2006%';");
   EXPECT_EQ(MessageOf([&] { q.Open(); }), "'abc' is not a valid date");
   EXPECT_FALSE(q.Active());
+  Exec("delete from t where d = 'abc';");
+  q.Open();
+  EXPECT_EQ(q.FieldByName("D").AsString(), "19.06.2006");
 }
 
 TEST_F(QueryOpen, TypeLessMakesEveryFieldText) {
