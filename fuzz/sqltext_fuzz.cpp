@@ -26,6 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       break;
     }
     case 1: {
+      // A value other than 0 and the NULL marker comes only from one sign and digits.
+      const int32_t n = IntTextToNative(text);
+      if (n != 0 && n != kNullInt) {
+        size_t i = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+        if (i == text.size()) std::abort();
+        for (; i < text.size(); ++i)
+          if (text[i] < '0' || text[i] > '9') std::abort();
+      }
       alignas(8) unsigned char slot[16] = {};
       static const TFieldType kTypes[] = {TFieldType::ftInteger,  TFieldType::ftSmallint,
                                           TFieldType::ftFloat,    TFieldType::ftCurrency,
