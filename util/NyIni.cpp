@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <string>
@@ -38,11 +39,12 @@ bool SameName(std::string_view a, std::string_view b) {
   return AnsiLower(a) == AnsiLower(b);
 }
 
-// The file's text split into lines; `crlf` tells whether the file used CR LF breaks.
-// False when the file cannot be read (a missing file gives true and no lines).
-bool LoadLines(const std::string& file, std::vector<Line>& lines, bool& crlf, bool& exists) {
+// The file's text split into lines; `brk` is the line break the file uses most ("\n" for a
+// file without one). False when the file cannot be read (a missing file gives true and no
+// lines).
+bool LoadLines(const std::string& file, std::vector<Line>& lines, const char*& brk, bool& exists) {
   lines.clear();
-  crlf = false;
+  brk = "\n";
   exists = false;
   const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT || errno == ENOTDIR;
@@ -66,17 +68,32 @@ bool LoadLines(const std::string& file, std::vector<Line>& lines, bool& crlf, bo
     if (bytes.size() > static_cast<size_t>(kMaxIniFile)) break;
   }
   ::close(fd);
-  const std::string text = DecodeTextBytes(bytes, 1251);
-  crlf = text.find("\r\n") != std::string::npos;
+  const std::string decoded = DecodeTextBytes(bytes, 1251);
+  std::string_view text = decoded;
+  // A second mark (a file saved twice with one, or a UTF-16 file starting with one) is no
+  // part of the first line either.
+  while (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  // Lines end in CR LF, LF or a lone CR (older Mac editors); the file is written back with
+  // the break it used most.
+  size_t crlfCount = 0, lfCount = 0, crCount = 0;
   size_t pos = 0;
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    if (nl == std::string::npos) nl = text.size();
-    std::string l = text.substr(pos, nl - pos);
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    lines.push_back({std::move(l)});
+    const size_t nl = std::min(text.find_first_of("\r\n", pos), text.size());
+    lines.push_back({std::string(text.substr(pos, nl - pos))});
     pos = nl + 1;
+    if (nl >= text.size()) break;
+    if (text[nl] == '\n') {
+      ++lfCount;
+    } else if (nl + 1 < text.size() && text[nl + 1] == '\n') {
+      ++crlfCount;
+      ++pos;
+    } else {
+      ++crCount;
+    }
   }
+  brk = crlfCount >= lfCount && crlfCount >= crCount && crlfCount > 0 ? "\r\n"
+        : crCount > lfCount                                           ? "\r"
+                                                                      : "\n";
   return true;
 }
 
@@ -185,8 +202,9 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def) {
   std::vector<Line> lines;
-  bool crlf = false, exists = false;
-  if (file.empty() || !LoadLines(std::string(file), lines, crlf, exists)) return std::string(def);
+  const char* brk = "\n";
+  bool exists = false;
+  if (file.empty() || !LoadLines(std::string(file), lines, brk, exists)) return std::string(def);
   size_t header = 0, end = 0;
   if (!FindSection(lines, section, header, end)) return std::string(def);
   std::string k, v;
@@ -218,8 +236,9 @@ bool IniWriteStr(std::string_view file, std::string_view section, std::string_vi
   }
   const std::string f(file);
   std::vector<Line> lines;
-  bool crlf = false, exists = false;
-  if (!LoadLines(f, lines, crlf, exists)) return false;
+  const char* brk = "\n";
+  bool exists = false;
+  if (!LoadLines(f, lines, brk, exists)) return false;
 
   const std::string entry = std::string(key) + "=" + std::string(value);
   size_t header = 0, end = 0;
@@ -243,10 +262,9 @@ bool IniWriteStr(std::string_view file, std::string_view section, std::string_vi
   }
 
   std::string out;
-  const char* br = crlf ? "\r\n" : "\n";
   for (const Line& l : lines) {
     out += l.text;
-    out += br;
+    out += brk;
   }
   return AtomicReplace(f, out);
 }

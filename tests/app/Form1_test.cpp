@@ -185,8 +185,8 @@ TEST_F(Form1Test, StoredValuesAreReadStrictly) {
 
 TEST_F(Form1Test, StoredCharacterSetOutsideOneByteGivesTheDefault) {
   const std::pair<const char*, int> cases[] = {
-      {"0", 0},   {"255", 255}, {"204", 204}, {"256", 1},         {"-1", 1},
-      {"1000", 1}, {"abc", 1},  {"", 1},      {"99999999999", 1}, {"0x10", 1},
+      {"0", 0},    {"255", 255}, {"204", 204}, {"256", 1},         {"-1", 1},
+      {"1000", 1}, {"abc", 1},   {"", 1},      {"99999999999", 1}, {"0x10", 1},
   };
   for (const auto& [stored, want] : cases) {
     Settings(std::string("[main]\nFontName=Arial\nFontSize=12\nFontCSet=") + stored + "\n");

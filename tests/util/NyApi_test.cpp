@@ -346,6 +346,47 @@ TEST(NyApiIni, WindowsCodePageFileReadsRight) {
   EXPECT_EQ(ReadFile(ini), "[Main]\r\npathbook=C:\\Каталог\r\nLogOut=1\r\n");
 }
 
+TEST(NyApiIni, FilesOfEveryEncodingAndLineBreakReadRight) {
+  TestDir d;
+  const std::string ini = d / "any.ini";
+  // Lone CR breaks, as older Mac editors write them, in Windows-1251.
+  WriteFile(ini, "[main]\rLanguage=RUS-Lang\r[Msg]\rDelArc1=\xD3\xE4\xE0\xEB\xE8\xF2\xFC\r");
+  EXPECT_EQ(IniReadStr(ini, "main", "Language"), "RUS-Lang");
+  EXPECT_EQ(IniReadStr(ini, "Msg", "DelArc1"), "Удалить");
+  ASSERT_TRUE(IniWriteStr(ini, "main", "LogOut", "1"));
+  EXPECT_EQ(ReadFile(ini), "[main]\rLanguage=RUS-Lang\rLogOut=1\r[Msg]\rDelArc1=Удалить\r");
+
+  // Mixed breaks: every kind ends a line; the write uses the one seen most.
+  WriteFile(ini, "[main]\r\nA=1\nB=2\r\n[Size]\rC=3\r\n");
+  EXPECT_EQ(IniReadStr(ini, "main", "B"), "2");
+  EXPECT_EQ(IniReadStr(ini, "Size", "C"), "3");
+  ASSERT_TRUE(IniWriteStr(ini, "Size", "D", "4"));
+  EXPECT_EQ(ReadFile(ini), "[main]\r\nA=1\r\nB=2\r\n[Size]\r\nC=3\r\nD=4\r\n");
+
+  // A byte-order mark saved twice is no part of the first header.
+  WriteFile(ini, "\xEF\xBB\xBF\xEF\xBB\xBF[main]\nLanguage=ENG\n");
+  EXPECT_EQ(IniReadStr(ini, "main", "Language"), "ENG");
+
+  // UTF-8 with a mark but with stray bytes: the rest still reads as UTF-8 and every value is
+  // UTF-8, before a write and after it.
+  WriteFile(ini, "\xEF\xBB\xBF[main]\nName=Каталог\xFF\nPath=\xC0x\n");
+  EXPECT_EQ(IniReadStr(ini, "main", "Name"), "Каталог\uFFFD");
+  EXPECT_EQ(IniReadStr(ini, "main", "Path"), "\uFFFDx");
+  ASSERT_TRUE(IniWriteStr(ini, "main", "LogOut", "1"));
+  EXPECT_EQ(IniReadStr(ini, "main", "Name"), "Каталог\uFFFD");
+  EXPECT_EQ(IniReadStr(ini, "main", "Path"), "\uFFFDx");
+
+  // UTF-16 with a mark, either byte order, written back as UTF-8 with the same texts.
+  for (const std::string& file :
+       {std::string("\xFF\xFE[\0m\0]\0\r\0\n\0k\0=\0\x16\x04\r\0\n\0", 20),
+        std::string("\xFE\xFF\0[\0m\0]\0\r\0\n\0k\0=\x04\x16\0\r\0\n", 20)}) {
+    WriteFile(ini, file);
+    EXPECT_EQ(IniReadStr(ini, "M", "K"), "Ж");
+    ASSERT_TRUE(IniWriteStr(ini, "m", "x", "1"));
+    EXPECT_EQ(ReadFile(ini), "[m]\r\nk=Ж\r\nx=1\r\n");
+  }
+}
+
 TEST(NyApiIni, FailedWriteLeavesOldFileWhole) {
   TestDir d;
   const std::string ini = d / "safe.ini";
