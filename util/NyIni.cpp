@@ -46,10 +46,17 @@ bool LoadLines(const std::string& file, std::vector<Line>& lines, const char*& b
   lines.clear();
   brk = "\n";
   exists = false;
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only a regular file is read. A FIFO or a device under the file's name is not opened at all
+  // (opening a FIFO waits for a writer, opening some devices acts on them); O_NONBLOCK covers
+  // one swapped in after the check.
+  struct stat st;
+  if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    exists = true;
+    return false;
+  }
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT || errno == ENOTDIR;
   exists = true;
-  struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxIniFile) {
     ::close(fd);
     return false;

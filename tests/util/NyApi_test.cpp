@@ -387,6 +387,26 @@ TEST(NyApiIni, FilesOfEveryEncodingAndLineBreakReadRight) {
   }
 }
 
+TEST(NyApiIni, OnlyRegularFilesAreReadOrReplaced) {
+  TestDir d;
+  // A FIFO would block the program on open until someone writes into it.
+  const std::string fifo = d / "fifo.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(IniReadStr(fifo, "main", "Language", "Default"), "Default");
+  EXPECT_EQ(IniReadInt(fifo, "main", "FontSize", 10), 10);
+  EXPECT_FALSE(IniWriteStr(fifo, "main", "Language", "RUS-Lang"));
+  struct stat st;
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  // A link to a device is not opened and not replaced either.
+  const std::string dev = d / "dev.ini";
+  ASSERT_EQ(::symlink("/dev/zero", dev.c_str()), 0);
+  EXPECT_EQ(IniReadStr(dev, "main", "Language", "Default"), "Default");
+  EXPECT_FALSE(IniWriteStr(dev, "main", "Language", "RUS-Lang"));
+  ASSERT_EQ(::lstat(dev.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+}
+
 TEST(NyApiIni, FailedWriteLeavesOldFileWhole) {
   TestDir d;
   const std::string ini = d / "safe.ini";
