@@ -123,7 +123,7 @@ void ForceDirs(std::string_view dir);
 // other line and comment as it was; a failed write leaves the old file whole.
 
 // Value of the key, or `def` when the file, section or key is missing or the file cannot be
-// read. The value is taken without the blanks around it and without one pair of enclosing
+// read: not a regular file, or larger than 1 MiB (no settings file is). The value is taken without the blanks around it and without one pair of enclosing
 // double or single quotes, so "\" a \"" reads as " a ".
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def = "");

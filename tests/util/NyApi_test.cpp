@@ -387,7 +387,7 @@ TEST(NyApiIni, FilesOfEveryEncodingAndLineBreakReadRight) {
   }
 }
 
-TEST(NyApiIni, OnlyRegularFilesAreReadOrReplaced) {
+TEST(NyApiIni, OnlyRegularFilesOfSettingsSizeAreReadOrReplaced) {
   TestDir d;
   // A FIFO would block the program on open until someone writes into it.
   const std::string fifo = d / "fifo.ini";
@@ -405,6 +405,16 @@ TEST(NyApiIni, OnlyRegularFilesAreReadOrReplaced) {
   EXPECT_FALSE(IniWriteStr(dev, "main", "Language", "RUS-Lang"));
   ASSERT_EQ(::lstat(dev.c_str(), &st), 0);
   EXPECT_TRUE(S_ISLNK(st.st_mode));
+  // A file of more than a mebibyte is no settings file (a language file is read once per text
+  // of a window, so a huge one would stall the start): not read, not rewritten.
+  const std::string big = d / "big.ini";
+  std::string text = "[main]\nLanguage=RUS-Lang\n;";
+  WriteFile(big, text + std::string((1 << 20) - text.size(), 'x'));
+  EXPECT_EQ(IniReadStr(big, "main", "Language", "Default"), "RUS-Lang");
+  WriteFile(big, text + std::string((1 << 20) - text.size() + 1, 'x'));
+  EXPECT_EQ(IniReadStr(big, "main", "Language", "Default"), "Default");
+  EXPECT_FALSE(IniWriteStr(big, "main", "Language", "ENG-Lang"));
+  EXPECT_EQ(ReadFile(big).size(), (1u << 20) + 1);
 }
 
 TEST(NyApiIni, FailedWriteLeavesOldFileWhole) {
