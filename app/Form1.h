@@ -99,7 +99,8 @@ class TForm1 {
   // item of that text (none when no item matches) and the language is applied without
   // writing the key back; the thirteen check boxes (a box restored as checked stores its key
   // again); the viewer font from "FontName", "FontCSet", "FontSize" (defaults Courier New,
-  // 1, 10; a value that is not an integer gives the default) onto the font button's caption
+  // 1, 10; a value that is not an integer gives the default, and so does a "FontCSet"
+  // outside 0..255) onto the font button's caption
   // and the viewer; the zip components (ZipWriter at compression level 3, ZipReader asking
   // and telling through the view); and OpenLibrary(LibraryFile) when that file exists. Missing
   // settings give the defaults (the boxes chIntViewTxt, chFindAut, chFindNam, chFindTxt checked,

@@ -90,7 +90,10 @@ void TForm1::FormCreate() {
   }
   // 11. The viewer font.
   viewerFont_.Name = ReadMain("FontName", "Courier New");
+  // A character set is one byte; a stored number outside it (edited by hand, or from a
+  // damaged file) gives the default rather than a set no font has.
   viewerFont_.Charset = IniReadInt(env_.SettingsFile, kMain, "FontCSet", 1);
+  if (viewerFont_.Charset < 0 || viewerFont_.Charset > 255) viewerFont_.Charset = 1;
   viewerFont_.Size = IniReadInt(env_.SettingsFile, kMain, "FontSize", 10);
   ShowFontCaption();
   // 12. The zip components.

@@ -48,9 +48,11 @@ bool IsDir(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// A regular file (a link to one counts): a FIFO, socket or device under a language file's
+// name is no language file, and reading a FIFO would wait for a writer.
 bool IsPlainFile(const std::string& path) {
   struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string RealDir(const std::string& dir) {
@@ -69,7 +71,7 @@ struct NameOrder {
   }
 };
 
-// Names of the entries of `dir` that are not directories, in listing order. Empty when the
+// Names of the regular files of `dir`, in listing order. Empty when the
 // directory cannot be read.
 std::vector<std::string> ListFiles(const std::string& dir) {
   std::vector<std::pair<std::string, std::string>> keyed;  // (upper-cased, name)

@@ -116,12 +116,14 @@ void ForceDirs(std::string_view dir);
 // ---- settings file ---------------------------------------------------------------------
 // An ini file of "[section]" headers and "key=value" lines. Sections and keys match without
 // regard to letter case (Unicode case folding). Values are cut to their first 1023
-// characters. A file written on Windows in Windows-1251 reads as the right text. Every write
+// characters. A file written on Windows in Windows-1251 reads as the right text, and so does
+// UTF-8 (with or without a byte-order mark) and UTF-16 with one; every text read is UTF-8.
+// Lines end in CR LF, LF or a lone CR; a write keeps the break the file uses most. Every write
 // rewrites the whole file atomically (sibling temporary file, fsync, rename), keeping every
 // other line and comment as it was; a failed write leaves the old file whole.
 
 // Value of the key, or `def` when the file, section or key is missing or the file cannot be
-// read. The value is taken without the blanks around it and without one pair of enclosing
+// read: not a regular file, or larger than 1 MiB (no settings file is). The value is taken without the blanks around it and without one pair of enclosing
 // double or single quotes, so "\" a \"" reads as " a ".
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def = "");

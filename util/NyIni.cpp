@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <climits>
 #include <string>
@@ -19,35 +20,79 @@ namespace ny {
 namespace {
 
 constexpr size_t kMaxValue = 1023;
-// A settings file is small; anything beyond this is not a settings file and is read as empty
-// rather than loaded whole.
-constexpr off_t kMaxIniFile = 16 << 20;
+// A settings or language file is a few kilobytes, and a language file is read once for every
+// text of a window; anything beyond this is not such a file and is not loaded at all.
+constexpr off_t kMaxIniFile = 1 << 20;
 
 struct Line {
   std::string text;  // without the line break
 };
 
-std::string Trim(std::string_view s) {
+std::string_view Trim(std::string_view s) {
   size_t b = 0, e = s.size();
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
-  return std::string(s.substr(b, e - b));
+  return s.substr(b, e - b);
 }
 
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+char AsciiLowerChar(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Names compared without regard to letter case. Plain ASCII names (nearly all) are compared
+// in place; a large file is read for every key, so this must not allocate.
 bool SameName(std::string_view a, std::string_view b) {
+  if (IsAscii(a) && IsAscii(b)) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) return false;
+    }
+    return true;
+  }
   return AnsiLower(a) == AnsiLower(b);
 }
 
-// The file's text split into lines; `crlf` tells whether the file used CR LF breaks.
-// False when the file cannot be read (a missing file gives true and no lines).
-bool LoadLines(const std::string& file, std::vector<Line>& lines, bool& crlf, bool& exists) {
-  lines.clear();
-  crlf = false;
+// The line of `text` that starts at `pos`, without its break; `pos` moves past the break
+// (CR LF, LF or a lone CR) and `kind` tells which it was: 'c' (CR LF), 'n', 'r', or 0 at the
+// end of the text. Call only while pos < text.size().
+std::string_view NextLine(std::string_view text, size_t& pos, char& kind) {
+  const size_t start = pos;
+  const size_t nl = std::min(text.find_first_of("\r\n", pos), text.size());
+  pos = nl + 1;
+  kind = 0;
+  if (nl < text.size()) {
+    kind = text[nl] == '\n' ? 'n' : 'r';
+    if (kind == 'r' && nl + 1 < text.size() && text[nl + 1] == '\n') {
+      kind = 'c';
+      ++pos;
+    }
+  }
+  return text.substr(start, nl - start);
+}
+
+// The file's text as UTF-8, without byte-order marks. False when the file cannot be read (a
+// missing file gives true and no text).
+bool LoadText(const std::string& file, std::string& text, bool& exists) {
+  text.clear();
   exists = false;
-  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  // Only a regular file is read. A FIFO or a device under the file's name is not opened at all
+  // (opening a FIFO waits for a writer, opening some devices acts on them); O_NONBLOCK covers
+  // one swapped in after the check.
+  struct stat st;
+  if (::stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+    exists = true;
+    return false;
+  }
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return errno == ENOENT || errno == ENOTDIR;
   exists = true;
-  struct stat st;
   if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > kMaxIniFile) {
     ::close(fd);
     return false;
@@ -63,41 +108,64 @@ bool LoadLines(const std::string& file, std::vector<Line>& lines, bool& crlf, bo
     }
     if (n == 0) break;
     bytes.append(buf, static_cast<size_t>(n));
-    if (bytes.size() > static_cast<size_t>(kMaxIniFile)) break;
+    if (bytes.size() > static_cast<size_t>(kMaxIniFile)) {
+      // Grown since it was looked at: only part of it would be read, and a write would drop
+      // the rest.
+      ::close(fd);
+      return false;
+    }
   }
   ::close(fd);
-  const std::string text = DecodeTextBytes(bytes, 1251);
-  crlf = text.find("\r\n") != std::string::npos;
+  text = DecodeTextBytes(bytes, 1251);
+  // A second mark (a file saved twice with one, or a UTF-16 file starting with one) is no
+  // part of the first line either.
+  size_t marks = 0;
+  while (text.compare(marks, 3, "\xEF\xBB\xBF") == 0) marks += 3;
+  text.erase(0, marks);
+  return true;
+}
+
+// The file's text split into lines; `brk` is the line break the file uses most ("\n" for a
+// file without one): lines end in CR LF, LF or a lone CR (older Mac editors). False when the
+// file cannot be read (a missing file gives true and no lines).
+bool LoadLines(const std::string& file, std::vector<Line>& lines, const char*& brk, bool& exists) {
+  lines.clear();
+  brk = "\n";
+  std::string text;
+  if (!LoadText(file, text, exists)) return false;
+  size_t crlfCount = 0, lfCount = 0, crCount = 0;
   size_t pos = 0;
+  char kind = 0;
   while (pos < text.size()) {
-    size_t nl = text.find('\n', pos);
-    if (nl == std::string::npos) nl = text.size();
-    std::string l = text.substr(pos, nl - pos);
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    lines.push_back({std::move(l)});
-    pos = nl + 1;
+    lines.push_back({std::string(NextLine(text, pos, kind))});
+    crlfCount += kind == 'c';
+    lfCount += kind == 'n';
+    crCount += kind == 'r';
   }
+  brk = crlfCount >= lfCount && crlfCount >= crCount && crlfCount > 0 ? "\r\n"
+        : crCount > lfCount                                           ? "\r"
+                                                                      : "\n";
   return true;
 }
 
 // Section name of a header line "[name]", or false when the line is no header.
-bool SectionOf(const std::string& line, std::string& name) {
-  const std::string t = Trim(line);
+bool SectionOf(std::string_view line, std::string_view& name) {
+  const std::string_view t = Trim(line);
   if (t.size() < 2 || t.front() != '[') return false;
   const size_t close = t.find(']');
   if (close == std::string::npos) return false;
-  name = Trim(std::string_view(t).substr(1, close - 1));
+  name = Trim(t.substr(1, close - 1));
   return true;
 }
 
 // Key and raw value of a "key=value" line; false for comments, blanks and other lines.
-bool KeyOf(const std::string& line, std::string& key, std::string& value) {
-  const std::string t = Trim(line);
+bool KeyOf(std::string_view line, std::string_view& key, std::string_view& value) {
+  const std::string_view t = Trim(line);
   if (t.empty() || t[0] == ';' || t[0] == '#' || t[0] == '[') return false;
   const size_t eq = t.find('=');
   if (eq == std::string::npos) return false;
-  key = Trim(std::string_view(t).substr(0, eq));
-  value = Trim(std::string_view(t).substr(eq + 1));
+  key = Trim(t.substr(0, eq));
+  value = Trim(t.substr(eq + 1));
   return !key.empty();
 }
 
@@ -105,7 +173,7 @@ bool KeyOf(const std::string& line, std::string& key, std::string& value) {
 // header's index. False when there is no such section.
 bool FindSection(const std::vector<Line>& lines, std::string_view section, size_t& header,
                  size_t& end) {
-  std::string name;
+  std::string_view name;
   for (size_t i = 0; i < lines.size(); ++i) {
     if (SectionOf(lines[i].text, name) && SameName(name, section)) {
       header = i;
@@ -122,7 +190,7 @@ bool FindSection(const std::vector<Line>& lines, std::string_view section, size_
   return false;
 }
 
-std::string Unquote(std::string v) {
+std::string_view Unquote(std::string_view v) {
   if (v.size() >= 2 &&
       ((v.front() == '"' && v.back() == '"') || (v.front() == '\'' && v.back() == '\''))) {
     v = v.substr(1, v.size() - 2);
@@ -184,14 +252,23 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
 
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def) {
-  std::vector<Line> lines;
-  bool crlf = false, exists = false;
-  if (file.empty() || !LoadLines(std::string(file), lines, crlf, exists)) return std::string(def);
-  size_t header = 0, end = 0;
-  if (!FindSection(lines, section, header, end)) return std::string(def);
-  std::string k, v;
-  for (size_t i = header + 1; i < end; ++i) {
-    if (KeyOf(lines[i].text, k, v) && SameName(k, key)) return Utf8Prefix(Unquote(v), kMaxValue);
+  // The lines are looked at in place, as the writer's FindSection and KeyOf see them: the
+  // first key of that name in the first section of that name.
+  std::string text;
+  bool exists = false;
+  if (file.empty() || !LoadText(std::string(file), text, exists)) return std::string(def);
+  bool inSection = false;
+  size_t pos = 0;
+  char kind = 0;
+  std::string_view name, k, v;
+  while (pos < text.size()) {
+    const std::string_view line = NextLine(text, pos, kind);
+    if (SectionOf(line, name)) {
+      if (inSection) break;
+      inSection = SameName(name, section);
+    } else if (inSection && KeyOf(line, k, v) && SameName(k, key)) {
+      return Utf8Prefix(Unquote(v), kMaxValue);
+    }
   }
   return std::string(def);
 }
@@ -218,20 +295,22 @@ bool IniWriteStr(std::string_view file, std::string_view section, std::string_vi
   }
   const std::string f(file);
   std::vector<Line> lines;
-  bool crlf = false, exists = false;
-  if (!LoadLines(f, lines, crlf, exists)) return false;
+  const char* brk = "\n";
+  bool exists = false;
+  if (!LoadLines(f, lines, brk, exists)) return false;
 
   const std::string entry = std::string(key) + "=" + std::string(value);
   size_t header = 0, end = 0;
   if (FindSection(lines, section, header, end)) {
-    std::string k, v;
+    std::string_view k, v;
     bool done = false;
     size_t last = header;  // last entry of the section: a new key goes after it
     for (size_t i = header + 1; i < end; ++i) {
       const bool isKey = KeyOf(lines[i].text, k, v);
       if (isKey) last = i;
       if (!done && isKey && SameName(k, key)) {
-        lines[i].text = k + "=" + std::string(value);  // the stored spelling of the key stays
+        lines[i].text =
+            std::string(k) + "=" + std::string(value);  // the stored spelling of the key stays
         done = true;
       }
     }
@@ -243,10 +322,9 @@ bool IniWriteStr(std::string_view file, std::string_view section, std::string_vi
   }
 
   std::string out;
-  const char* br = crlf ? "\r\n" : "\n";
   for (const Line& l : lines) {
     out += l.text;
-    out += br;
+    out += brk;
   }
   return AtomicReplace(f, out);
 }

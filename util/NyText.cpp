@@ -110,6 +110,23 @@ std::string FromUtf16(std::string_view bytes, bool bigEndian) {
   return Run(conv, bytes, "\xEF\xBF\xBD", false);
 }
 
+// `s` with every byte that is not part of a well-formed UTF-8 sequence replaced by U+FFFD.
+std::string RepairUtf8(std::string_view s) {
+  std::string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const size_t n = Utf8SeqLen(s, i);
+    if (n == 0) {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    } else {
+      out.append(s.substr(i, n));
+      i += n;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 bool IsValidUtf8(std::string_view s) {
@@ -169,10 +186,12 @@ std::string EncodeCodePage(std::string_view utf8, int codePage) {
 
 std::string DecodeTextBytes(std::string_view bytes, int legacyCodePage) {
   if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-    return std::string(bytes.substr(3));
+    return RepairUtf8(bytes.substr(3));
   }
-  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE") return FromUtf16(bytes.substr(2), false);
-  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF") return FromUtf16(bytes.substr(2), true);
+  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFF\xFE")
+    return FromUtf16(bytes.substr(2), false);
+  if (bytes.size() >= 2 && bytes.substr(0, 2) == "\xFE\xFF")
+    return FromUtf16(bytes.substr(2), true);
   if (IsValidUtf8(bytes)) return std::string(bytes);
   return DecodeCodePage(bytes, legacyCodePage);
 }

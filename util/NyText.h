@@ -33,8 +33,10 @@ std::string DecodeCodePage(std::string_view bytes, int codePage);
 // Encodes UTF-8 into a Windows code page; characters the page cannot hold become '?'.
 std::string EncodeCodePage(std::string_view utf8, int codePage);
 
-// Text of a file's bytes: a byte-order mark (UTF-8, UTF-16 LE/BE) decides and is dropped;
-// else valid UTF-8 is taken as it is; else the bytes are decoded from `legacyCodePage`.
+// Text of a file's bytes, always well-formed UTF-8: a byte-order mark (UTF-8, UTF-16 LE/BE)
+// decides and is dropped (after a UTF-8 mark, a byte that is no part of a UTF-8 character
+// becomes U+FFFD; so does a unit of UTF-16 that cannot be decoded); else valid UTF-8 is taken
+// as it is; else the bytes are decoded from `legacyCodePage`.
 std::string DecodeTextBytes(std::string_view bytes, int legacyCodePage = 1251);
 
 // The Windows code page that a font character-set number names (204 -> 1251, 0 -> 1252,

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/Form1Model.h"
@@ -180,6 +181,23 @@ TEST_F(Form1Test, StoredValuesAreReadStrictly) {
   EXPECT_EQ(Main("chDelSource"), "1");
   EXPECT_EQ(Main("FontSize"), "abc");
   EXPECT_EQ(f->ActivePage(), "LST");
+}
+
+TEST_F(Form1Test, StoredCharacterSetOutsideOneByteGivesTheDefault) {
+  const std::pair<const char*, int> cases[] = {
+      {"0", 0},    {"255", 255}, {"204", 204}, {"256", 1},         {"-1", 1},
+      {"1000", 1}, {"abc", 1},   {"", 1},      {"99999999999", 1}, {"0x10", 1},
+  };
+  for (const auto& [stored, want] : cases) {
+    Settings(std::string("[main]\nFontName=Arial\nFontSize=12\nFontCSet=") + stored + "\n");
+    auto f = Start();
+    EXPECT_EQ(f->ViewerFont(), (TViewerFont{"Arial", 12, want})) << stored;
+    EXPECT_EQ(view_.viewerFont, (TViewerFont{"Arial", 12, want})) << stored;
+    EXPECT_EQ(f->Model().Get("bFont").Str("Caption"), "Arial - 12 - " + std::to_string(want))
+        << stored;
+    // The stored text stays until the user picks a font.
+    EXPECT_EQ(Main("FontCSet"), stored);
+  }
 }
 
 TEST_F(Form1Test, ColumnWidthsComeFromSectionSizeAndGoBackOnClose) {

@@ -132,6 +132,13 @@ TEST_F(NyLangTest, LanguageListHoldsDefaultAndEveryMatchingFileInNameOrder) {
   ASSERT_EQ(list.size(), 8u);
   EXPECT_EQ(list.back(), "BEL-Lang");
 
+  // A FIFO under a language file's name is no language file: reading it would block.
+  ASSERT_EQ(::mkfifo((share / "vellum-fif.lng").c_str(), 0600), 0);
+  EXPECT_EQ(ny::GetLanguageList(loc_), list);
+  EXPECT_EQ(ny::LanguageFile(loc_, "FIF"), "");
+  ny::CurrentLanguage = "FIF";
+  EXPECT_EQ(ny::LangMsg(loc_, "DelArc3", "You are assured?"), "You are assured?");
+
   EXPECT_EQ(ny::LangCodeOfEntry("RUS-Lang"), "RUS");
   EXPECT_EQ(ny::LangCodeOfEntry("Default"), "Def");
   EXPECT_EQ(ny::LangCodeOfEntry("укр-Lang"), "укр");

@@ -346,6 +346,77 @@ TEST(NyApiIni, WindowsCodePageFileReadsRight) {
   EXPECT_EQ(ReadFile(ini), "[Main]\r\npathbook=C:\\Каталог\r\nLogOut=1\r\n");
 }
 
+TEST(NyApiIni, FilesOfEveryEncodingAndLineBreakReadRight) {
+  TestDir d;
+  const std::string ini = d / "any.ini";
+  // Lone CR breaks, as older Mac editors write them, in Windows-1251.
+  WriteFile(ini, "[main]\rLanguage=RUS-Lang\r[Msg]\rDelArc1=\xD3\xE4\xE0\xEB\xE8\xF2\xFC\r");
+  EXPECT_EQ(IniReadStr(ini, "main", "Language"), "RUS-Lang");
+  EXPECT_EQ(IniReadStr(ini, "Msg", "DelArc1"), "Удалить");
+  ASSERT_TRUE(IniWriteStr(ini, "main", "LogOut", "1"));
+  EXPECT_EQ(ReadFile(ini), "[main]\rLanguage=RUS-Lang\rLogOut=1\r[Msg]\rDelArc1=Удалить\r");
+
+  // Mixed breaks: every kind ends a line; the write uses the one seen most.
+  WriteFile(ini, "[main]\r\nA=1\nB=2\r\n[Size]\rC=3\r\n");
+  EXPECT_EQ(IniReadStr(ini, "main", "B"), "2");
+  EXPECT_EQ(IniReadStr(ini, "Size", "C"), "3");
+  ASSERT_TRUE(IniWriteStr(ini, "Size", "D", "4"));
+  EXPECT_EQ(ReadFile(ini), "[main]\r\nA=1\r\nB=2\r\n[Size]\r\nC=3\r\nD=4\r\n");
+
+  // A byte-order mark saved twice is no part of the first header.
+  WriteFile(ini, "\xEF\xBB\xBF\xEF\xBB\xBF[main]\nLanguage=ENG\n");
+  EXPECT_EQ(IniReadStr(ini, "main", "Language"), "ENG");
+
+  // UTF-8 with a mark but with stray bytes: the rest still reads as UTF-8 and every value is
+  // UTF-8, before a write and after it.
+  WriteFile(ini, "\xEF\xBB\xBF[main]\nName=Каталог\xFF\nPath=\xC0x\n");
+  EXPECT_EQ(IniReadStr(ini, "main", "Name"), "Каталог\uFFFD");
+  EXPECT_EQ(IniReadStr(ini, "main", "Path"), "\uFFFDx");
+  ASSERT_TRUE(IniWriteStr(ini, "main", "LogOut", "1"));
+  EXPECT_EQ(IniReadStr(ini, "main", "Name"), "Каталог\uFFFD");
+  EXPECT_EQ(IniReadStr(ini, "main", "Path"), "\uFFFDx");
+
+  // UTF-16 with a mark, either byte order, written back as UTF-8 with the same texts.
+  for (const std::string& file :
+       {std::string("\xFF\xFE[\0m\0]\0\r\0\n\0k\0=\0\x16\x04\r\0\n\0", 20),
+        std::string("\xFE\xFF\0[\0m\0]\0\r\0\n\0k\0=\x04\x16\0\r\0\n", 20)}) {
+    WriteFile(ini, file);
+    EXPECT_EQ(IniReadStr(ini, "M", "K"), "Ж");
+    ASSERT_TRUE(IniWriteStr(ini, "m", "x", "1"));
+    EXPECT_EQ(ReadFile(ini), "[m]\r\nk=Ж\r\nx=1\r\n");
+  }
+}
+
+TEST(NyApiIni, OnlyRegularFilesOfSettingsSizeAreReadOrReplaced) {
+  TestDir d;
+  // A FIFO would block the program on open until someone writes into it.
+  const std::string fifo = d / "fifo.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(IniReadStr(fifo, "main", "Language", "Default"), "Default");
+  EXPECT_EQ(IniReadInt(fifo, "main", "FontSize", 10), 10);
+  EXPECT_FALSE(IniWriteStr(fifo, "main", "Language", "RUS-Lang"));
+  struct stat st;
+  ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISFIFO(st.st_mode));
+  // A link to a device is not opened and not replaced either.
+  const std::string dev = d / "dev.ini";
+  ASSERT_EQ(::symlink("/dev/zero", dev.c_str()), 0);
+  EXPECT_EQ(IniReadStr(dev, "main", "Language", "Default"), "Default");
+  EXPECT_FALSE(IniWriteStr(dev, "main", "Language", "RUS-Lang"));
+  ASSERT_EQ(::lstat(dev.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  // A file of more than a mebibyte is no settings file (a language file is read once per text
+  // of a window, so a huge one would stall the start): not read, not rewritten.
+  const std::string big = d / "big.ini";
+  std::string text = "[main]\nLanguage=RUS-Lang\n;";
+  WriteFile(big, text + std::string((1 << 20) - text.size(), 'x'));
+  EXPECT_EQ(IniReadStr(big, "main", "Language", "Default"), "RUS-Lang");
+  WriteFile(big, text + std::string((1 << 20) - text.size() + 1, 'x'));
+  EXPECT_EQ(IniReadStr(big, "main", "Language", "Default"), "Default");
+  EXPECT_FALSE(IniWriteStr(big, "main", "Language", "ENG-Lang"));
+  EXPECT_EQ(ReadFile(big).size(), (1u << 20) + 1);
+}
+
 TEST(NyApiIni, FailedWriteLeavesOldFileWhole) {
   TestDir d;
   const std::string ini = d / "safe.ini";

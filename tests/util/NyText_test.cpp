@@ -28,6 +28,13 @@ TEST(NyText, DecodesFilesWrittenOnWindows) {
   EXPECT_EQ(DecodeTextBytes("\xCA\xE0\xF2\xE0\xEB\xEE\xE3"), "Каталог");
   EXPECT_EQ(DecodeTextBytes("Каталог"), "Каталог");  // valid UTF-8 stays
   EXPECT_EQ(DecodeTextBytes("\xEF\xBB\xBFtext"), "text");
+  // After a UTF-8 mark the text is UTF-8 even where a byte is not.
+  EXPECT_EQ(DecodeTextBytes("\xEF\xBB\xBF\xC0\xE4\xEC\xE8\xED ok"),
+            "\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD ok");
+  EXPECT_EQ(DecodeTextBytes("\xEF\xBB\xBF"
+                            "a\xE2\x82"),
+            "a\uFFFD\uFFFD");                                                     // cut character
+  EXPECT_EQ(DecodeTextBytes(std::string("\xFF\xFE\x41\x00\x16", 5)), "A\uFFFD");  // odd length
   EXPECT_EQ(DecodeTextBytes(std::string("\xFF\xFE\x41\x00\x16\x04", 6)), "AЖ");
   EXPECT_EQ(DecodeTextBytes(std::string("\xFE\xFF\x00\x41\x04\x16", 6)), "AЖ");
   EXPECT_EQ(DecodeTextBytes("caf\xE9", 1252), "café");
