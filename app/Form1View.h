@@ -26,7 +26,7 @@ struct TViewerFont {
 // Files (*.*)|*.*": pairs of description and patterns separated by '|', patterns by ';',
 // matched without regard to letter case, "*.*" meaning every file), default extension
 // without the dot.
-struct TOpenDialogSpec {
+struct TOpenDialogRequest {
   std::string Title;
   std::string InitialDir;
   std::string Filter;
@@ -50,7 +50,7 @@ class TForm1View {
   // A modal question with Yes and No buttons; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
   // Runs a file-open dialog. The chosen file's full path, or nothing when cancelled.
-  virtual std::optional<std::string> RunOpenDialog(const TOpenDialogSpec& spec) = 0;
+  virtual std::optional<std::string> RunOpenDialog(const TOpenDialogRequest& request) = 0;
   // Runs a font dialog starting at `font`. On OK, stores the chosen face, size and character
   // set into `font` and returns true; on cancel returns false and leaves `font` alone.
   virtual bool RunFontDialog(TViewerFont& font) = 0;

@@ -87,8 +87,8 @@ bool IsHiddenName(const std::string& name) {
 
 }  // namespace
 
-bool MatchSpec(std::string_view spec, std::string_view name) {
-  std::u32string s = CodePoints(AnsiLower(spec));
+bool MatchSpec(std::string_view pattern, std::string_view name) {
+  std::u32string s = CodePoints(AnsiLower(pattern));
   const std::u32string n = CodePoints(AnsiLower(name));
   if (s.find_first_of(U"*?") == std::u32string::npos) return s == n;
   if (s.find(U'.') == std::u32string::npos && s.back() == U'*') s += U".*";
@@ -98,7 +98,7 @@ bool MatchSpec(std::string_view spec, std::string_view name) {
   SplitExt(n, nameBase, nameExt);
   if (!ExtensionPasses(specExt, nameExt)) return false;
 
-  // The base is compared against the specification from its first character on.
+  // The base is compared against the pattern from its first character on.
   for (size_t i = 0; i < nameBase.size(); ++i) {
     if (i >= s.size()) return false;
     if (s[i] == U'*') return true;
@@ -132,9 +132,9 @@ bool TNyDirScan::Scan() {
 
   currentDirectory_.clear();
   count_ = 0;
-  std::string spec = TrimCtl(fileSpec_);
+  std::string pattern = TrimCtl(fileSpec_);
   std::string start = TrimCtl(directory_);
-  if (spec.empty()) spec = "*.*";
+  if (pattern.empty()) pattern = "*.*";
   if (!start.empty()) {
     if (start.back() == PathDelim) start.pop_back();  // "/" becomes "": the root
     work.push_back(start);
@@ -162,7 +162,7 @@ bool TNyDirScan::Scan() {
         ++count_;
         work.push_back(path);
         if (OnDirectoryFound) OnDirectoryFound(*this, name);
-      } else if (S_ISREG(st.st_mode) && MatchSpec(spec, name)) {
+      } else if (S_ISREG(st.st_mode) && MatchSpec(pattern, name)) {
         const uint32_t attr = GetFileAttr(path);
         if (attr == faInvalid) continue;
         ++count_;

@@ -1,5 +1,5 @@
 // The directory scanner: walks a directory, and on request its subdirectories, breadth first,
-// and reports every file whose name matches a file specification ("*.zip", "a?.txt") through
+// and reports every file whose name matches a file pattern ("*.zip", "a?.txt") through
 // an event.
 //
 // The scan lets pending window events run before each directory entry (through the
@@ -15,17 +15,17 @@
 
 namespace ny {
 
-// True when `name` (a bare file name) matches the file specification `spec`, letter case
+// True when `name` (a bare file name) matches the file pattern, letter case
 // aside (Unicode lower case of both):
-//  - a specification without '*' and '?' matches exactly the equal name;
-//  - otherwise a specification without a dot that ends in '*' gets ".*" appended, both are split
+//  - a pattern without '*' and '?' matches exactly the equal name;
+//  - otherwise a pattern without a dot that ends in '*' gets ".*" appended, both are split
 //    at their last dot (a string without a dot has the extension "."), and the extension and
 //    then the base are compared position by position: '?' takes any one character, '*' ends
 //    the comparison with a match; an extension of another length matches only when the
-//    specification's extension holds a '*'; the base comparison runs over the name's base
+//    pattern's extension holds a '*'; the base comparison runs over the name's base
 //    only, so "abc*.zip" matches "ab.zip".
 // So "*.*" matches every name, "*.zip" every name ending in ".zip" and nothing else.
-bool MatchSpec(std::string_view spec, std::string_view name);
+bool MatchSpec(std::string_view pattern, std::string_view name);
 
 class TNyDirScan {
  public:
@@ -49,7 +49,7 @@ class TNyDirScan {
   void SetDirectory(std::string dir) { directory_ = std::move(dir); }
   // Default "*.*".
   const std::string& FileSpec() const { return fileSpec_; }
-  void SetFileSpec(std::string spec) { fileSpec_ = std::move(spec); }
+  void SetFileSpec(std::string pattern) { fileSpec_ = std::move(pattern); }
   // Whether subdirectories are entered (default false).
   bool Subdirectories() const { return subdirectories_; }
   void SetSubdirectories(bool on) { subdirectories_ = on; }
@@ -63,7 +63,7 @@ class TNyDirScan {
   // Otherwise returns true when at least one entry was reported (a matching file, or a
   // subdirectory when Subdirectories is set), false when none was. Directory and FileSpec are
   // taken without leading and trailing bytes of codes 0..32; one trailing '/' is dropped; an
-  // empty specification means "*.*". An empty Directory scans nothing and gives false.
+  // empty pattern means "*.*". An empty Directory scans nothing and gives false.
   //
   // Entries whose name starts with '.' are hidden and left out, also as directories. Entries
   // of one directory are taken in byte order of their names; every entry of a directory is

@@ -328,12 +328,12 @@ bool MainWindow::AskYesNo(const std::string& text) {
                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
 }
 
-std::optional<std::string> MainWindow::RunOpenDialog(const TOpenDialogSpec& spec) {
-  QFileDialog dialog(this, Q(spec.Title), Q(spec.InitialDir));
-  const QStringList filters = NameFilters(spec.Filter);
+std::optional<std::string> MainWindow::RunOpenDialog(const TOpenDialogRequest& request) {
+  QFileDialog dialog(this, Q(request.Title), Q(request.InitialDir));
+  const QStringList filters = NameFilters(request.Filter);
   if (!filters.isEmpty()) dialog.setNameFilters(filters);
-  dialog.setDefaultSuffix(Q(spec.DefaultExt));
-  dialog.setFileMode(spec.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  dialog.setDefaultSuffix(Q(request.DefaultExt));
+  dialog.setFileMode(request.FileMustExist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
   return dialog.selectedFiles().first().toStdString();
 }

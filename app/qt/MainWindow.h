@@ -48,7 +48,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   void SetBusy(bool busy) override;
   void ShowMessage(const std::string& text) override;
   bool AskYesNo(const std::string& text) override;
-  std::optional<std::string> RunOpenDialog(const TOpenDialogSpec& spec) override;
+  std::optional<std::string> RunOpenDialog(const TOpenDialogRequest& request) override;
   bool RunFontDialog(TViewerFont& font) override;
   void SetViewerFont(const TViewerFont& font) override;
   void ProcessMessages() override;

@@ -33,8 +33,8 @@ class FakeView : public ny::TForm1View {
     calls.push_back("ask " + text);
     return yes;
   }
-  std::optional<std::string> RunOpenDialog(const ny::TOpenDialogSpec& spec) override {
-    calls.push_back("open dialog " + spec.Title);
+  std::optional<std::string> RunOpenDialog(const ny::TOpenDialogRequest& request) override {
+    calls.push_back("open dialog " + request.Title);
     return openResult;
   }
   bool RunFontDialog(TViewerFont& font) override {

@@ -17,9 +17,9 @@ using namespace ny;
 using nytest::TestDir;
 using nytest::WriteFile;
 
-TEST(NyDirScanMatch, SpecificationTable) {
+TEST(NyDirScanMatch, PatternTable) {
   struct Case {
-    const char* spec;
+    const char* pattern;
     const char* name;
     bool match;
   };
@@ -54,7 +54,7 @@ TEST(NyDirScanMatch, SpecificationTable) {
       {"*.rar", "Книга.RAR", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(MatchSpec(c.spec, c.name), c.match) << c.spec << " / " << c.name;
+    EXPECT_EQ(MatchSpec(c.pattern, c.name), c.match) << c.pattern << " / " << c.name;
   }
 }
 

@@ -242,11 +242,11 @@ TEST_F(MainWindowTest, BusyCursorMessageBoxesAndTheFileOpenDialog) {
 
   nytest::WriteFile(dir_ / "books.sqb", "");
   nytest::WriteFile(dir_ / "Readme", "");
-  ny::TOpenDialogSpec spec;
-  spec.Title = "Select library file for open";
-  spec.InitialDir = dir_.Path();
-  spec.Filter = "Library Files (*.SQB)|*.SQB|All Files (*.*)|*.*";
-  spec.DefaultExt = "sqb";
+  ny::TOpenDialogRequest request;
+  request.Title = "Select library file for open";
+  request.InitialDir = dir_.Path();
+  request.Filter = "Library Files (*.SQB)|*.SQB|All Files (*.*)|*.*";
+  request.DefaultExt = "sqb";
   QStringList filters;
   auto choose = [&](const QString& file) {
     QTimer::singleShot(0, [=, &filters] {
@@ -261,7 +261,7 @@ TEST_F(MainWindowTest, BusyCursorMessageBoxesAndTheFileOpenDialog) {
       dialog->selectFile(file);
       static_cast<QDialog*>(dialog)->accept();  // as the Open button does
     });
-    return w->RunOpenDialog(spec);
+    return w->RunOpenDialog(request);
   };
   EXPECT_EQ(choose("books.sqb"), std::optional<std::string>(dir_ / "books.sqb"));
   // The patterns once, at the end; letter case ignored; "*.*" lists files without a dot too.
