@@ -138,7 +138,7 @@ TZipWriteStatus PackOne(const std::string& zip, const std::string& source, int l
   return w.Pack();
 }
 
-TEST(ZipWriter, OneDocumentArchiveHoldsExactlyTheSpecifiedRecords) {
+TEST(ZipWriter, OneDocumentArchiveHoldsExactlyItsRecordsFieldByField) {
   TestDir dir;
   const std::string text = SomeText(50000);
   WriteFile(dir / "A B.txt", text);
