@@ -47,31 +47,19 @@ double Seconds(TClock::time_point since) {
   return std::chrono::duration<double>(TClock::now() - since).count();
 }
 
-// Processor time (user + system) of this process and of its waited-for children. The machine
-// may be shared, so the figures give processor time beside wall time, and the ratios use it.
-double CpuSeconds() {
-  double sum = 0;
-  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
-    struct rusage ru {};
-    getrusage(who, &ru);
-    sum +=
-        ru.ru_utime.tv_sec + ru.ru_stime.tv_sec + (ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-  }
-  return sum;
-}
-
-// Wall and processor time of one measured stretch.
+// Wall and processor time of one measured stretch; the outside tools run as children, and
+// their time counts.
 struct TSpan {
   TClock::time_point wall = TClock::now();
-  double cpu = CpuSeconds();
+  double cpu = CpuSeconds(true);
   double wallSeconds = 0, cpuSeconds = 0;
   void Stop() {
     wallSeconds += Seconds(wall);
-    cpuSeconds += CpuSeconds() - cpu;
+    cpuSeconds += CpuSeconds(true) - cpu;
   }
   void Restart() {
     wall = TClock::now();
-    cpu = CpuSeconds();
+    cpu = CpuSeconds(true);
   }
 };
 

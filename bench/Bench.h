@@ -7,6 +7,11 @@
 
 namespace vbench {
 
+// Processor time (user + system) of this process in seconds, with `withChildren` also of its
+// waited-for children. The machine may be shared, so figures give processor time beside wall
+// time and the ratios use it.
+double CpuSeconds(bool withChildren = false);
+
 // vellum-bench archive [--mb N]: packing, extraction, listing and CRC-32 speed.
 int RunArchive(int argc, char** argv);
 

@@ -3,7 +3,21 @@
 #include <cstring>
 #include <iterator>
 
+#include <sys/resource.h>
+
 #include "Bench.h"
+
+double vbench::CpuSeconds(bool withChildren) {
+  double sum = 0;
+  for (int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+    if (who == RUSAGE_CHILDREN && !withChildren) break;
+    rusage ru{};
+    getrusage(who, &ru);
+    sum += double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+           double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+  }
+  return sum;
+}
 
 namespace {
 

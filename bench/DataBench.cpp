@@ -23,13 +23,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double CpuSeconds() {
-  rusage ru{};
-  getrusage(RUSAGE_SELF, &ru);
-  return double(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
-         double(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
-}
-
 const char* const kSubjects[] = {"Actions",   "Adventure", "Children",   "Classic",  "Comics",
                                  "Computers", "Cooking",   "Detective",  "Drama",    "Economy",
                                  "Fantasy",   "History",   "Horror",     "Humor",    "Law",

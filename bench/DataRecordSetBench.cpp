@@ -17,13 +17,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double Cpu() {
-  rusage u{};
-  getrusage(RUSAGE_SELF, &u);
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
 // A "VmRSS" or "VmHWM" figure of /proc/self/status in bytes (0 when unreadable).
 int64_t StatusBytes(const char* key) {
   std::ifstream in("/proc/self/status");
@@ -62,9 +55,9 @@ double RunDataRecordSet(const std::string& path, int64_t rows, const TFloorResul
   ResetPeak();
   const int64_t rssBefore = StatusBytes("VmRSS");
   const auto t0 = Clock::now();
-  const double c0 = Cpu();
+  const double c0 = CpuSeconds();
   q.Open();
-  const double openCpu = Cpu() - c0;
+  const double openCpu = CpuSeconds() - c0;
   const double openWall = std::chrono::duration<double>(Clock::now() - t0).count();
   const int64_t peak = StatusBytes("VmHWM") - rssBefore;
   const double table = double(rows) * q.RecordSize();
@@ -87,7 +80,7 @@ double RunDataRecordSet(const std::string& path, int64_t rows, const TFloorResul
   const int edits = static_cast<int>(std::min<int64_t>(10000, rows));
   q.First();
   auto t2 = Clock::now();
-  const double c2 = Cpu();
+  const double c2 = CpuSeconds();
   for (int i = 0; i < edits; ++i) {
     q.Edit();
     q.FieldByName("TEXT").SetAsString("edited " + std::to_string(i));
@@ -96,7 +89,7 @@ double RunDataRecordSet(const std::string& path, int64_t rows, const TFloorResul
   }
   const double editWall = std::chrono::duration<double>(Clock::now() - t2).count();
   std::printf("posted_edits=%d seconds=%.3f (cpu %.3f, %.0f edits/s)\n", edits, editWall,
-              Cpu() - c2, edits / editWall);
+              CpuSeconds() - c2, edits / editWall);
   std::string check;
   db.QueryValue("select count(*) from LSTDOC where TEXT like 'edited %'", {}, true, check);
   std::printf("edited_rows_in_table=%s\n", check.c_str());
