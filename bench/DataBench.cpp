@@ -1,7 +1,6 @@
 // vellum-bench data --rows N: a library table of N document rows in a temporary file, and the
 // floor any record set is measured against: the same query stepped with the same engine calls,
 // every column read as text, nothing kept.
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <chrono>

@@ -1,7 +1,6 @@
 // The record-set half of `vellum-bench data`: the document query opened into a
 // TNySQLite3Query (time and memory), Locate of the last row by NAME, and posted edits.
 #include <malloc.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
