@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/Form1Model.h"
+#include "common/ProgramDirTest.h"
 #include "common/TestDir.h"
 #include "lang/NyLang.h"
 #include "util/NyApi.h"
@@ -74,33 +75,9 @@ std::vector<std::string> Entries(const std::string& file) {
   return out;
 }
 
-// Every test runs the window in a directory of its own: the program file, its settings file,
-// its language files and its temporary directory lie there.
-class Form1Test : public ::testing::Test {
+class Form1Test : public nytest::ProgramDirTest {
  protected:
-  void SetUp() override {
-    ny::CurrentLanguage = "ENG";
-    ny::LangDump = false;
-    ny::TLangLocation loc;
-    loc.Dirs = {dir_.Path()};
-    loc.Base = "vellum";
-    loc.DumpDir = dir_.Path();
-    ny::SetLangLocation(loc);
-    env_.ProgramFile = dir_ / "vellum";
-    env_.SettingsFile = dir_ / "vellum.ini";
-    env_.TempDir = dir_ / "tmp/";
-    ny::ForceDirs(env_.TempDir);
-  }
-  void TearDown() override {
-    ny::CurrentLanguage = "ENG";
-    ny::LangDump = false;
-  }
-
   void Settings(const std::string& text) { nytest::WriteFile(env_.SettingsFile, text); }
-  void InstallRussian() {
-    ASSERT_TRUE(ny::CopyFileTo(std::string(VELLUM_SOURCE_DIR) + "/lang/files/vellum-RUS.lng",
-                               dir_ / "vellum-RUS.lng", false));
-  }
   std::unique_ptr<TForm1> Start() {
     auto form = std::make_unique<TForm1>(view_, env_);
     form->FormCreate();
@@ -119,8 +96,6 @@ class Form1Test : public ::testing::Test {
     return w;
   }
 
-  nytest::TestDir dir_;
-  ny::TForm1Env env_;
   FakeView view_;
 };
 

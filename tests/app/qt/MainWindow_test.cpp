@@ -21,32 +21,14 @@
 
 #include "app/Form1Model.h"
 #include "app/qt/VellumApplication.h"
-#include "common/TestDir.h"
+#include "common/ProgramDirTest.h"
 #include "lang/NyLang.h"
 #include "util/NyApi.h"
 
 namespace {
 
-// Each test gets its own program directory: settings, language files, temporary directory.
-class MainWindowTest : public ::testing::Test {
+class MainWindowTest : public nytest::ProgramDirTest {
  protected:
-  void SetUp() override {
-    ny::CurrentLanguage = "ENG";
-    ny::LangDump = false;
-    ny::TLangLocation loc;
-    loc.Dirs = {dir_.Path()};
-    loc.Base = "vellum";
-    loc.DumpDir = dir_.Path();
-    ny::SetLangLocation(loc);
-    env_.ProgramFile = dir_ / "vellum";
-    env_.SettingsFile = dir_ / "vellum.ini";
-    env_.TempDir = dir_ / "tmp/";
-    ny::ForceDirs(env_.TempDir);
-  }
-  void InstallRussian() {
-    ASSERT_TRUE(ny::CopyFileTo(std::string(VELLUM_SOURCE_DIR) + "/lang/files/vellum-RUS.lng",
-                               dir_ / "vellum-RUS.lng", false));
-  }
   // A shown, active window.
   std::unique_ptr<ny::MainWindow> Open() {
     auto w = std::make_unique<ny::MainWindow>(env_);
@@ -63,8 +45,6 @@ class MainWindowTest : public ::testing::Test {
     return c;
   }
 
-  nytest::TestDir dir_;
-  ny::TForm1Env env_;
 };
 
 TEST_F(MainWindowTest, OpensOnTheListWithItsControls) {
