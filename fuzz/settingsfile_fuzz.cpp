@@ -162,13 +162,19 @@ void Texts(const ny::TNyComponent& c, std::vector<std::string>& out) {
   for (size_t i = 0; i < c.ComponentCount(); ++i) Texts(c.Component(i), out);
 }
 
+// Language files "vellum-<code>.lng" in `dir`, the dump written there too.
+ny::TLangLocation Location(const std::string& dir) {
+  ny::TLangLocation loc;
+  loc.Dirs = {dir};
+  loc.Base = "vellum";
+  loc.DumpDir = dir;
+  return loc;
+}
+
 void FuzzLanguage(const uint8_t* data, size_t size) {
   const std::string lngDir = Dir() + "lng/";
   WriteInput(lngDir + "vellum-FUZ.lng", data, size);
-  ny::TLangLocation loc;
-  loc.Dirs = {lngDir};
-  loc.Base = "vellum";
-  loc.DumpDir = lngDir;
+  const ny::TLangLocation loc = Location(lngDir);
   Check(ny::GetLanguageList(loc) == std::vector<std::string>{"Default", "FUZ-Lang"},
         "the language list is not Default, FUZ-Lang");
 
@@ -195,10 +201,7 @@ void FuzzLanguage(const uint8_t* data, size_t size) {
   // The dump goes into an existing file of any content and must give the built-in texts back.
   const std::string dumpDir = Dir() + "dump/";
   WriteInput(dumpDir + "vellum-DBG.lng", data, size);
-  ny::TLangLocation dumpLoc;
-  dumpLoc.Dirs = {dumpDir};
-  dumpLoc.Base = "vellum";
-  dumpLoc.DumpDir = dumpDir;
+  const ny::TLangLocation dumpLoc = Location(dumpDir);
   auto dumped = MakeForm();
   ny::TranslateForm(dumpLoc, *dumped, "DBG", false);
   auto back = MakeForm();
