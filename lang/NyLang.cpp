@@ -144,31 +144,46 @@ bool CodeOfName(const std::string& name, std::string& code) {
   return true;
 }
 
-// Writes key=text so that IniReadStr gives `text` back: blanks at either end and a pair of
-// enclosing quotes would otherwise be lost when the file is read.
-bool DumpValue(const std::string& file, std::string_view section, const std::string& key,
-               const std::string& text) {
+// `text` as it is written so that IniReadStr gives it back: blanks at either end and a pair
+// of enclosing quotes would otherwise be lost when the file is read.
+std::string DumpText(const std::string& text) {
   bool quote = false;
   if (!text.empty()) {
     const char f = text.front(), b = text.back();
     quote = f == ' ' || f == '\t' || b == ' ' || b == '\t' ||
             (text.size() >= 2 && f == b && (f == '"' || f == '\''));
   }
-  return IniWriteStr(file, section, key, quote ? "\"" + text + "\"" : text);
+  return quote ? "\"" + text + "\"" : text;
 }
 
 // One walk of TranslateForm.
 class Walker {
  public:
+  // Applying reads the form's section of the language file once, here.
   Walker(std::string section, std::string file, bool apply)
-      : section_(std::move(section)), file_(std::move(file)), apply_(apply) {}
+      : section_(std::move(section)),
+        file_(std::move(file)),
+        apply_(apply),
+        texts_(apply ? TIniSection(file_, section_) : TIniSection("", "")) {}
 
+  // Walks the tree. A dump is written to the file in one go at the end, also the part walked
+  // before an error.
+  void Run(TNyComponent& form) {
+    try {
+      Tree(form);
+    } catch (...) {
+      if (!apply_) IniWriteStrs(file_, section_, dumped_);
+      throw;
+    }
+    if (!apply_) IniWriteStrs(file_, section_, dumped_);
+  }
+
+ private:
   void Tree(TNyComponent& c) {
     Props(c);
     for (size_t i = 0; i < c.ComponentCount(); ++i) Tree(c.Component(i));
   }
 
- private:
   void Props(TNyComponent& c) {
     if (std::find(path_.begin(), path_.end(), &c) != path_.end()) return;
     path_.push_back(&c);
@@ -215,10 +230,10 @@ class Walker {
   // Handles one text under `key`. True when `value` was replaced and must be set.
   bool Text(const std::string& key, std::string& value) {
     if (!apply_) {
-      DumpValue(file_, section_, key, value);
+      dumped_.emplace_back(key, DumpText(value));
       return false;
     }
-    std::string v = IniReadStr(file_, section_, key, "");
+    std::string v = texts_.Value(key);
     if (v.empty()) return false;
     value = std::move(v);
     return true;
@@ -227,6 +242,8 @@ class Walker {
   std::string section_;
   std::string file_;
   bool apply_;
+  TIniSection texts_;                                        // when applying
+  std::vector<std::pair<std::string, std::string>> dumped_;  // when dumping
   std::vector<TNyComponent*> path_;  // components whose properties are being walked
 };
 
@@ -338,7 +355,7 @@ std::string LangMsg(const TLangLocation& location, std::string_view key,
     if (LangDump) {
       const std::string dump = DumpFileFor(location, kDumpCode);
       if (!dump.empty() && IniReadStr(dump, kMsgSection, key, "?") == "?") {
-        DumpValue(dump, kMsgSection, std::string(key), std::string(defaultText));
+        IniWriteStr(dump, kMsgSection, key, DumpText(std::string(defaultText)));
       }
     }
     const std::string file = LanguageFile(location, CurrentLanguage);
@@ -362,8 +379,7 @@ void TranslateForm(const TLangLocation& location, TNyComponent& form, std::strin
     CurrentLanguage = std::string(code);
     const std::string file = apply ? LanguageFile(location, code) : DumpFileFor(location, code);
     if (file.empty()) return;
-    Walker w(form.Name(), file, apply);
-    w.Tree(form);
+    Walker(form.Name(), file, apply).Run(form);
   } catch (...) {
     // A failing walk leaves the texts set so far; the form stays usable.
   }

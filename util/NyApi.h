@@ -1,6 +1,7 @@
 // String, path, file and settings-file helpers used by every part of the program.
 //
-// All functions are free functions without state; none throws. Strings are UTF-8. Paths are
+// All functions are free functions without state (TIniSection holds one section read); none
+// throws. Strings are UTF-8. Paths are
 // POSIX paths: the separator is '/', there is no drive colon. File functions report failure
 // through their boolean, size or error-code result.
 #pragma once
@@ -8,6 +9,8 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace ny {
 
@@ -123,8 +126,9 @@ void ForceDirs(std::string_view dir);
 // other line and comment as it was; a failed write leaves the old file whole.
 
 // Value of the key, or `def` when the file, section or key is missing or the file cannot be
-// read: not a regular file, or larger than 1 MiB (no settings file is). The value is taken without the blanks around it and without one pair of enclosing
-// double or single quotes, so "\" a \"" reads as " a ".
+// read: not a regular file, or larger than 1 MiB (no settings file is). The value is taken
+// without the blanks around it and without one pair of enclosing double or single quotes,
+// so "\" a \"" reads as " a ".
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def = "");
 // The value as a decimal integer; `def` when the value is missing or not wholly an integer
@@ -139,5 +143,24 @@ int IniReadInt(std::string_view file, std::string_view section, std::string_view
 bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value);
 bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key, int value);
+
+// The keys of one section read in a single pass over the file, for a caller that looks up
+// many keys of it (the texts of a window): Value(key, def) gives what IniReadStr(file, section,
+// key, def) gave when the section was read. A missing or unreadable file or section reads as
+// an empty section.
+class TIniSection {
+ public:
+  TIniSection(std::string_view file, std::string_view section);
+  std::string Value(std::string_view key, std::string_view def = "") const;
+
+ private:
+  std::vector<std::pair<std::string, std::string>> values_;  // by folded key, sorted; first wins
+};
+
+// Sets each key of `entries` in order as IniWriteStr does, in one rewrite of the file. False,
+// leaving the file as it was, when the file cannot be read or replaced or when IniWriteStr
+// would refuse any one of the entries.
+bool IniWriteStrs(std::string_view file, std::string_view section,
+                  const std::vector<std::pair<std::string, std::string>>& entries);
 
 }  // namespace ny

@@ -20,8 +20,8 @@ namespace ny {
 namespace {
 
 constexpr size_t kMaxValue = 1023;
-// A settings or language file is a few kilobytes, and a language file is read once for every
-// text of a window; anything beyond this is not such a file and is not loaded at all.
+// A settings or language file is a few kilobytes; anything beyond this is not such a file and
+// is not loaded at all.
 constexpr off_t kMaxIniFile = 1 << 20;
 
 struct Line {
@@ -47,7 +47,7 @@ char AsciiLowerChar(char c) {
 }
 
 // Names compared without regard to letter case. Plain ASCII names (nearly all) are compared
-// in place; a large file is read for every key, so this must not allocate.
+// in place, without allocating.
 bool SameName(std::string_view a, std::string_view b) {
   if (IsAscii(a) && IsAscii(b)) {
     if (a.size() != b.size()) return false;
@@ -57,6 +57,14 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
   }
   return AnsiLower(a) == AnsiLower(b);
+}
+
+// The key under which SameName names are equal.
+std::string FoldedName(std::string_view s) {
+  if (!IsAscii(s)) return AnsiLower(s);
+  std::string out(s);
+  for (char& c : out) c = AsciiLowerChar(c);
+  return out;
 }
 
 // The line of `text` that starts at `pos`, without its break; `pos` moves past the break
@@ -252,11 +260,13 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
 
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def) {
-  // The lines are looked at in place, as the writer's FindSection and KeyOf see them: the
-  // first key of that name in the first section of that name.
+  return TIniSection(file, section).Value(key, def);
+}
+
+TIniSection::TIniSection(std::string_view file, std::string_view section) {
   std::string text;
   bool exists = false;
-  if (file.empty() || !LoadText(std::string(file), text, exists)) return std::string(def);
+  if (file.empty() || !LoadText(std::string(file), text, exists)) return;
   bool inSection = false;
   size_t pos = 0;
   char kind = 0;
@@ -266,11 +276,20 @@ std::string IniReadStr(std::string_view file, std::string_view section, std::str
     if (SectionOf(line, name)) {
       if (inSection) break;
       inSection = SameName(name, section);
-    } else if (inSection && KeyOf(line, k, v) && SameName(k, key)) {
-      return Utf8Prefix(Unquote(v), kMaxValue);
+    } else if (inSection && KeyOf(line, k, v)) {
+      values_.emplace_back(FoldedName(k), Utf8Prefix(Unquote(v), kMaxValue));
     }
   }
-  return std::string(def);
+  // Stable, so that of two entries of one key the first stays in front.
+  std::stable_sort(values_.begin(), values_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+}
+
+std::string TIniSection::Value(std::string_view key, std::string_view def) const {
+  const std::string folded = FoldedName(key);
+  auto it = std::lower_bound(values_.begin(), values_.end(), folded,
+                             [](const auto& e, const std::string& k) { return e.first < k; });
+  return it != values_.end() && it->first == folded ? it->second : std::string(def);
 }
 
 int IniReadInt(std::string_view file, std::string_view section, std::string_view key, int def) {
@@ -285,48 +304,67 @@ int IniReadInt(std::string_view file, std::string_view section, std::string_view
   return static_cast<int>(v);
 }
 
-bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
-                 std::string_view value) {
+namespace {
+
+// True when key=value can be written into `section` and read back as it was written.
+bool Writable(std::string_view section, std::string_view key, std::string_view value) {
   // A line break in any part would split the entry and corrupt the file.
-  if (file.empty() || key.empty() || HasBreak(section) || HasBreak(key) || HasBreak(value) ||
-      key.find('=') != std::string_view::npos || section.find(']') != std::string_view::npos ||
-      Trim(key) != key || key[0] == ';' || key[0] == '#' || key[0] == '[') {
-    return false;
+  return !key.empty() && !HasBreak(section) && !HasBreak(key) && !HasBreak(value) &&
+         key.find('=') == std::string_view::npos && section.find(']') == std::string_view::npos &&
+         Trim(key) == key && key[0] != ';' && key[0] != '#' && key[0] != '[';
+}
+
+// Sets key=value in the lines: the first entry of that key in the first section of that name
+// is replaced (keeping the stored spelling of the key); a new key goes after the section's
+// last entry; a missing section is appended.
+void SetEntry(std::vector<Line>& lines, std::string_view section, std::string_view key,
+              std::string_view value) {
+  const std::string entry = std::string(key) + "=" + std::string(value);
+  size_t header = 0, end = 0;
+  if (FindSection(lines, section, header, end)) {
+    std::string_view k, v;
+    size_t last = header;  // last entry of the section: a new key goes after it
+    for (size_t i = header + 1; i < end; ++i) {
+      if (!KeyOf(lines[i].text, k, v)) continue;
+      last = i;
+      if (SameName(k, key)) {
+        lines[i].text = std::string(k) + "=" + std::string(value);
+        return;
+      }
+    }
+    lines.insert(lines.begin() + static_cast<long>(last + 1), Line{entry});
+  } else {
+    if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back({""});
+    lines.push_back({"[" + std::string(section) + "]"});
+    lines.push_back({entry});
+  }
+}
+
+}  // namespace
+
+bool IniWriteStrs(std::string_view file, std::string_view section,
+                  const std::vector<std::pair<std::string, std::string>>& entries) {
+  if (file.empty()) return false;
+  for (const auto& [key, value] : entries) {
+    if (!Writable(section, key, value)) return false;
   }
   const std::string f(file);
   std::vector<Line> lines;
   const char* brk = "\n";
   bool exists = false;
   if (!LoadLines(f, lines, brk, exists)) return false;
-
-  const std::string entry = std::string(key) + "=" + std::string(value);
-  size_t header = 0, end = 0;
-  if (FindSection(lines, section, header, end)) {
-    std::string_view k, v;
-    bool done = false;
-    size_t last = header;  // last entry of the section: a new key goes after it
-    for (size_t i = header + 1; i < end; ++i) {
-      const bool isKey = KeyOf(lines[i].text, k, v);
-      if (isKey) last = i;
-      if (!done && isKey && SameName(k, key)) {
-        lines[i].text =
-            std::string(k) + "=" + std::string(value);  // the stored spelling of the key stays
-        done = true;
-      }
-    }
-    if (!done) lines.insert(lines.begin() + static_cast<long>(last + 1), Line{entry});
-  } else {
-    if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back({""});
-    lines.push_back({"[" + std::string(section) + "]"});
-    lines.push_back({entry});
-  }
-
+  for (const auto& [key, value] : entries) SetEntry(lines, section, key, value);
   std::string out;
   for (const Line& l : lines) {
     out += l.text;
     out += brk;
   }
   return AtomicReplace(f, out);
+}
+
+bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
+                 std::string_view value) {
+  return IniWriteStrs(file, section, {{std::string(key), std::string(value)}});
 }
 
 bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key, int value) {

@@ -326,7 +326,16 @@ TEST(NyApiIni, KeepsOtherLinesAndCutsLongValues) {
   for (const char* key : {";note", "#note", "[x", " pad", "a=b", ""}) {
     EXPECT_FALSE(IniWriteStr(ini, "main", key, "1")) << key;
   }
+  // Several keys in one rewrite: one refused entry refuses them all.
+  EXPECT_FALSE(IniWriteStrs(ini, "main", {{"good", "1"}, {";note", "1"}}));
   EXPECT_EQ(ReadFile(ini), before);
+  ASSERT_TRUE(IniWriteStrs(ini, "Size", {{"LstDoc_SIZE", "80"}, {"lstdoc_name", "310"}}));
+  const TIniSection size(ini, "SIZE");
+  EXPECT_EQ(size.Value("LSTDOC_NAME"), "310");
+  EXPECT_EQ(size.Value("LstDoc_SIZE"), "80");
+  EXPECT_EQ(size.Value("none", "d"), "d");
+  EXPECT_NE(ReadFile(ini).find("[Size]\r\nLstDoc_NAME=310\r\nLstDoc_SIZE=80\r\nnot a key line"),
+            std::string::npos);
 
   // Blanks around a value are kept only inside quotes, which the reader removes.
   ASSERT_TRUE(IniWriteStr(ini, "main", "Caption", "\" Find \""));
