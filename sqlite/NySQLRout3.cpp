@@ -290,11 +290,16 @@ std::string FixDecimalPoint(std::string_view text, char decimalSeparator) {
   return s;
 }
 
+bool DropPlusSign(std::string_view& text) {
+  if (text.empty() || text.front() != '+') return true;
+  text.remove_prefix(1);
+  return text.empty() || text.front() != '-';
+}
+
 int32_t IntTextToNative(std::string_view text) {
   if (text.empty()) return kNullInt;
   std::string_view t = text;
-  if (t.front() == '+') t.remove_prefix(1);
-  if (!t.empty() && t.front() == '-' && t.size() != text.size()) return 0;  // "+-5"
+  if (!DropPlusSign(t)) return 0;
   int32_t v = 0;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
   if (t.empty() || ec != std::errc() || p != t.data() + t.size()) return 0;
@@ -317,10 +322,7 @@ double FloatTextToNative(std::string_view text, char decimalSeparator) {
   std::string_view t = s;
   while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
   while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
-  if (!t.empty() && t.front() == '+') {
-    t.remove_prefix(1);
-    if (!t.empty() && t.front() == '-') return 0;  // "+-5": one sign only
-  }
+  if (!DropPlusSign(t)) return 0;
   double v = 0;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
   if (t.empty() || ec != std::errc() || p != t.data() + t.size() || !std::isfinite(v)) return 0;

@@ -27,6 +27,10 @@ std::string FormatDateTimeMs(std::string_view format, double msecs,
 // The text with its first '.' replaced by the decimal separator.
 std::string FixDecimalPoint(std::string_view text, char decimalSeparator);
 
+// Drops one leading '+' of a number text. False when a '-' follows it ("+-5"): a number
+// carries one sign at most.
+bool DropPlusSign(std::string_view& text);
+
 // Integer text: "" -> -2147483648 (the integer NULL marker); a whole decimal number (optional
 // sign, no blanks) that fits 32 bits -> its value; anything else (12abc, 1e3, overflow) -> 0.
 int32_t IntTextToNative(std::string_view text);

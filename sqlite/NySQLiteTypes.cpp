@@ -26,11 +26,10 @@ int StrToIntOrRaise(std::string_view s) {
   std::string_view t = s;
   while (!t.empty() && t.front() == ' ') t.remove_prefix(1);
   while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
-  bool plus = !t.empty() && t.front() == '+';
-  if (plus) t.remove_prefix(1);
+  const bool oneSign = DropPlusSign(t);
   int v = 0;
   auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-  if (t.empty() || (plus && t.front() == '-') || ec != std::errc() || p != t.data() + t.size())
+  if (t.empty() || !oneSign || ec != std::errc() || p != t.data() + t.size())
     throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
   return v;
 }

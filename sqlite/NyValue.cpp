@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "sqlite/NySQLRout3.h"
 #include "sqlite/NySQLiteError.h"
 
 namespace ny {
@@ -64,10 +65,7 @@ std::string FloatToStrPrec(double value, int precision) {
 
 bool TryStrToFloat(const std::string& text, double& result) {
   std::string_view s = TrimBlanks(text);
-  if (!s.empty() && s[0] == '+') {
-    s.remove_prefix(1);
-    if (!s.empty() && s[0] == '-') return false;  // one sign only
-  }
+  if (!DropPlusSign(s)) return false;
   std::string_view digits = s;
   if (!digits.empty() && digits[0] == '-') digits.remove_prefix(1);
   // Only plain decimal notation: no "inf", "nan" or hexadecimal forms.
@@ -83,10 +81,7 @@ bool TryStrToFloat(const std::string& text, double& result) {
 
 bool TryStrToInt64(const std::string& text, int64_t& result) {
   std::string_view s = TrimBlanks(text);
-  if (!s.empty() && s[0] == '+') {
-    s.remove_prefix(1);
-    if (!s.empty() && s[0] == '-') return false;  // one sign only
-  }
+  if (!DropPlusSign(s)) return false;
   if (s.empty()) return false;
   int64_t v = 0;
   auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), v, 10);
