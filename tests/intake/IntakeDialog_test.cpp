@@ -124,18 +124,14 @@ TEST_F(IntakeDialogTest, OpensInTheStartDirectoryDumpedThenTranslated) {
   EXPECT_EQ(IniReadStr(dump, "fImp", "TDBGrid-DBGrid1-Columns0"), "Subject");
   EXPECT_EQ(IniReadStr(dump, "fImp", "TNyFileListBox-FileList-Hint"), "Select file document");
 
-  // The archive dialog: its own masks, the box from its own option.
+  // The archive dialog: its own masks and texts.
   request.DeleteSource = false;
   view.script = [&](TfIntake& d) {
-    EXPECT_EQ(d.MaskText(), "*.zip");
     EXPECT_EQ(d.FileList().Texts(), (Texts{" .. ", " sub.txt", "book.zip"}));
     EXPECT_FALSE(d.DeleteSource());
-    EXPECT_EQ(d.Model().Get("CheckBox1").Str("Caption"),
-              "&Удалить исходный архив после добавления");
   };
   RunIntakeDialog(TIntakeKind::Arc, view, request);
-  EXPECT_EQ(IniReadStr(dump, "fArc", "TCheckBox-CheckBox1-Caption"),
-            "&Delete source archive after append");
+  EXPECT_EQ(IniReadStr(dump, "fArc", "TfArc-fArc-Caption"), "Import archive in library");
 }
 
 TEST_F(IntakeDialogTest, MasksKeysFocusColoursAndTheCheckBox) {
