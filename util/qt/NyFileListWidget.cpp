@@ -74,7 +74,12 @@ TNyFileListWidget::TNyFileListWidget(TNyFileListBox& list, QWidget* parent)
   connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
     if (!rendering_) list_.SetItemIndex(row);
   });
-  Render();
+  // A list never read is read now that it is shown.
+  if (list_.FillCount() == 0) {
+    list_.FillList();
+  } else {
+    Render();
+  }
 }
 
 TNyFileListWidget::~TNyFileListWidget() {

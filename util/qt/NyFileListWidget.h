@@ -19,8 +19,9 @@ namespace ny {
 class TNyFileListWidget : public QListWidget, public TNyFileListView {
   Q_OBJECT
  public:
-  // Shows `list` from now on: takes its OnChange and becomes its view. `list` must outlive
-  // the widget; the widget gives both back when it goes.
+  // Shows `list` from now on (reading it first when it was never read): takes its OnChange
+  // and becomes its view. `list` must outlive the widget; the widget gives both back when it
+  // goes.
   explicit TNyFileListWidget(TNyFileListBox& list, QWidget* parent = nullptr);
   ~TNyFileListWidget() override;
 
