@@ -10,10 +10,13 @@ class TSubjectListModel::TLink : public TNyDataLink {
   void ActiveChanged() override { Reset(); }
   void DataSetChanged() override { Reset(); }
   void LayoutChanged() override { Reset(); }
-  void DataSetScrolled(int) override { emit model_.CurrentMoved(); }
+  void DataSetScrolled(int) override {
+    if (!model_.dying_) emit model_.CurrentMoved();
+  }
 
  private:
   void Reset() {
+    if (model_.dying_) return;
     model_.beginResetModel();
     model_.endResetModel();
     emit model_.CurrentMoved();
@@ -31,6 +34,8 @@ TSubjectListModel::TSubjectListModel(TNyDataSet* dataSet, std::vector<std::strin
 }
 
 TSubjectListModel::~TSubjectListModel() {
+  // The views of the model may be half gone: the link's last news reaches nobody.
+  dying_ = true;
   link_->SetDataSource(nullptr);
 }
 

@@ -49,6 +49,7 @@ class TSubjectListModel : public QAbstractTableModel {
   std::vector<QString> titles_;
   TNyDataSource source_;
   std::unique_ptr<TLink> link_;
+  bool dying_ = false;
 };
 
 }  // namespace ny
