@@ -24,10 +24,6 @@ std::string Z(std::string_view s) {
   return std::string(s);
 }
 
-bool HasWildcard(std::string_view s) {
-  return s.find_first_of("*?") != std::string_view::npos;
-}
-
 // Maps every code point of `s` through `map`; bytes that are not UTF-8 are copied as they are.
 template <typename Map>
 std::string MapCase(std::string_view s, Map map) {
@@ -118,32 +114,50 @@ std::string IfElseStr(bool flag, std::string_view yes, std::string_view no) {
 
 // ---- paths -----------------------------------------------------------------------------
 
-std::string ExtractDir(std::string_view path) {
-  const std::string p = Cut255(path);
+namespace {
+
+std::string ExtOf(std::string_view p) {
+  const size_t dot = p.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return {};
   const size_t slash = p.rfind(PathDelim);
-  return slash == std::string::npos ? std::string() : p.substr(0, slash + 1);
+  if (slash != std::string_view::npos && slash > dot) return {};
+  return std::string(p.substr(dot));
+}
+
+std::string ChangeExtOf(std::string p, std::string_view ext) {
+  p.resize(p.size() - ExtOf(p).size());
+  p.append(ext);
+  return p;
+}
+
+}  // namespace
+
+std::string ExtractDir(std::string_view path) {
+  return WholeDir(Cut255(path));
 }
 
 std::string ExtractName(std::string_view path) {
-  const std::string p = Cut255(path);
-  const size_t slash = p.rfind(PathDelim);
-  return slash == std::string::npos ? p : p.substr(slash + 1);
+  return WholeName(Cut255(path));
 }
 
 std::string ExtractExt(std::string_view path) {
-  const std::string p = Cut255(path);
-  const size_t dot = p.rfind('.');
-  if (dot == std::string::npos || dot == 0) return {};
-  const size_t slash = p.rfind(PathDelim);
-  if (slash != std::string::npos && slash > dot) return {};
-  return p.substr(dot);
+  return ExtOf(Cut255(path));
 }
 
 std::string ChangeExt(std::string_view path, std::string_view ext) {
-  std::string p = Cut255(path);
-  p.resize(p.size() - ExtractExt(p).size());
-  p.append(ext);
-  return Cut255(p);
+  return Cut255(ChangeExtOf(Cut255(path), ext));
+}
+
+std::string ExtractDirWhole(std::string_view path) {
+  return WholeDir(path);
+}
+
+std::string ExtractNameWhole(std::string_view path) {
+  return WholeName(path);
+}
+
+std::string ChangeExtWhole(std::string_view path, std::string_view ext) {
+  return ChangeExtOf(std::string(path), ext);
 }
 
 std::string AddBackslash(std::string_view path) {
@@ -160,41 +174,26 @@ std::string DelBackslash(std::string_view path) {
 
 namespace {
 
-// The private directory under `base` (ending with '/'): "vellum-<uid>", a real directory of
-// this user with mode 0700; a fresh mkdtemp directory beside it when that name is taken by
-// something else that cannot be cleared. "" when `base` holds neither.
-std::string PrivateDirUnder(const std::string& base) {
-  const uid_t uid = ::getuid();
-  const std::string dir = base + "vellum-" + std::to_string(uid);
-
-  // The directory is ours only if it is a real directory (not a symlink) owned by us.
-  auto usable = [&]() {
+// The private directory of user `uid` under `base` (ending with '/'): the first of
+// "vellum-<uid>", "vellum-<uid>-1" .. "-9" that is a real directory (not a symlink) owned by
+// that user, or that could be made as one. A name taken by anything else (a user's own file or
+// link, another user's directory) is left alone: nothing is ever removed here. When all ten
+// are taken, a fresh mkdtemp directory. "" when `base` can hold none of them.
+std::string PrivateDirUnder(const std::string& base, uid_t uid) {
+  const std::string stem = base + "vellum-" + std::to_string(uid);
+  for (int i = 0; i < 10; ++i) {
+    const std::string dir = i == 0 ? stem : stem + "-" + std::to_string(i);
+    if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return {};
     struct stat st;
-    if (::lstat(dir.c_str(), &st) != 0) return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == uid;
-  };
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    if (::mkdir(dir.c_str(), 0700) == 0 || (errno == EEXIST && usable())) {
-      if (usable()) {
-        ::chmod(dir.c_str(), 0700);
-        return dir + "/";
-      }
-    }
-    struct stat st;
-    if (::lstat(dir.c_str(), &st) == 0) {
-      // Something else stands under our name: a planted symlink, a file, or a directory of
-      // another user. Try to clear it; in a sticky /tmp another user's entry stays.
-      if (S_ISDIR(st.st_mode)) {
-        ::rmdir(dir.c_str());
-      } else {
-        ::unlink(dir.c_str());
-      }
+    if (::lstat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == uid) {
+      ::chmod(dir.c_str(), 0700);
+      return dir + "/";
     }
   }
   // A fresh private directory, made once per process and base.
   static std::string fallbackBase, fallback;
   if (fallbackBase != base || fallback.empty()) {
-    std::string templ = dir + "-XXXXXX";
+    std::string templ = stem + "-XXXXXX";
     if (::mkdtemp(templ.data()) == nullptr) return {};
     fallbackBase = base;
     fallback = templ + "/";
@@ -204,15 +203,20 @@ std::string PrivateDirUnder(const std::string& base) {
 
 }  // namespace
 
+std::string GetTempDirUnder(std::string_view base, unsigned uid) {
+  if (base.empty()) return {};
+  return PrivateDirUnder(AddBackslash(base), static_cast<uid_t>(uid));
+}
+
 std::string GetTempDir() {
   // $TMPDIR when it names a usable place, else /tmp: an empty result would make callers write
   // their fixed names into the current directory.
   const char* env = ::getenv("TMPDIR");
   if (env != nullptr && env[0] == '/') {
-    std::string dir = PrivateDirUnder(AddBackslash(env));
+    std::string dir = PrivateDirUnder(AddBackslash(env), ::getuid());
     if (!dir.empty()) return dir;
   }
-  return PrivateDirUnder("/tmp/");
+  return PrivateDirUnder("/tmp/", ::getuid());
 }
 
 std::string GetProgramFile() {
@@ -251,7 +255,6 @@ bool WriteAllFd(int fd, const void* data, size_t n) {
 }
 
 bool FileExistsPlain(std::string_view name) {
-  if (name.empty() || HasWildcard(name)) return false;
   struct stat st;
   return StatOf(name, st) && !S_ISDIR(st.st_mode);
 }

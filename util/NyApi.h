@@ -54,13 +54,25 @@ std::string AddBackslash(std::string_view path);
 // The path without its last byte when that is '/'; only one '/' is removed.
 std::string DelBackslash(std::string_view path);
 
-// The private per-user temporary directory, ending with '/': $TMPDIR (or /tmp) +
-// "vellum-<uid>/", created with mode 0700. If that name exists but is not a directory owned
-// by this user (a symlink, another owner's directory), it is removed when possible and made
-// anew; when no safe directory can be had, a fresh mkdtemp directory is used instead. When
-// $TMPDIR yields neither (missing, not writable), the same is tried under /tmp. "" only when
-// /tmp fails too; callers must then not write temporary files.
+// Whole-path forms of ExtractDir, ExtractName and ChangeExt: the same rules without the
+// 255-character cut. The program's own files (settings file, language files, log) are located
+// with these, so that a program installed deep in a directory tree still finds them.
+std::string ExtractDirWhole(std::string_view path);
+std::string ExtractNameWhole(std::string_view path);
+std::string ChangeExtWhole(std::string_view path, std::string_view ext);
+
+// The private per-user temporary directory, ending with '/': GetTempDirUnder($TMPDIR) for
+// this user; when $TMPDIR is unset, relative or yields nothing (missing, not writable), the
+// same under /tmp. "" only when /tmp fails too; callers must then not write temporary files.
 std::string GetTempDir();
+// The private directory of user `uid` under the directory `base`: "vellum-<uid>/", created
+// with mode 0700, when that name is free or already a real directory (not a symlink) owned by
+// `uid`. A name taken by anything else (a user's own file of that name, a symlink, another
+// owner's directory) is never removed: the next of "vellum-<uid>-1/" .. "-9/" that qualifies
+// is taken instead, and when all are taken a fresh mkdtemp directory ("vellum-<uid>-XXXXXX/",
+// the same one for the rest of the process). "" when `base` is empty or cannot hold a
+// directory.
+std::string GetTempDirUnder(std::string_view base, unsigned uid);
 
 // The running program file (/proc/self/exe) and its directory with a trailing '/'.
 std::string GetProgramFile();
@@ -86,8 +98,8 @@ inline constexpr uint32_t faInvalid = 0xFFFFFFFFu;
 // writes. False on the first failed write (errno tells why); some bytes may then be written.
 bool WriteAllFd(int fd, const void* p, size_t n);
 
-// False for "", for a name holding '*' or '?', and for anything that is not an existing
-// non-directory entry.
+// False for "" and for anything that is not an existing non-directory entry. '*' and '?' are
+// ordinary characters of a file name.
 bool FileExistsPlain(std::string_view name);
 // True when the name exists and is a directory (symlinks followed).
 bool DirExists(std::string_view name);
@@ -101,7 +113,7 @@ uint32_t GetFileAttr(std::string_view name);
 // the errno of the failure.
 int SetFileAttr(std::string_view name, uint32_t attr);
 // Deletes a plain file, clearing its read-only bit first. True when the file did not exist
-// (also for "", a wildcard name or a directory, which are left alone); false when it exists
+// (also for "" or a directory, which is left alone); false when it exists
 // but could not be deleted.
 bool ForceDeleteFile(std::string_view name);
 // Copies `source` (a plain file) to `target`, overwriting it. With `createDirs` the target's

@@ -211,6 +211,35 @@ TEST(NyApiFiles, PathsLongerThanTheSplittingLimit) {
   EXPECT_EQ(ReadFile(deep + "/f/moved.txt"), "payload");
 }
 
+// '*' and '?' are plain characters of Linux file names.
+TEST(NyApiFiles, NamesWithWildcardCharactersArePlainNames) {
+  TestDir d;
+  WriteFile(d / "Why?.txt", "q");
+  WriteFile(d / "a*b.txt", "s");
+  EXPECT_TRUE(FileExistsPlain(d / "Why?.txt"));
+  EXPECT_EQ(GetFileSize64(d / "a*b.txt"), 1);
+  EXPECT_TRUE(CopyFileTo(d / "Why?.txt", d / "copy?.txt", false));
+  EXPECT_EQ(ReadFile(d / "copy?.txt"), "q");
+  EXPECT_TRUE(MoveFileTo(d / "a*b.txt", d / "moved*.txt", false));
+  EXPECT_EQ(ReadFile(d / "moved*.txt"), "s");
+  EXPECT_FALSE(FileExistsPlain(d / "a*b.txt"));
+  EXPECT_TRUE(ForceDeleteFile(d / "Why?.txt"));
+  EXPECT_FALSE(FileExistsPlain(d / "Why?.txt"));
+  EXPECT_FALSE(FileExistsPlain(d / "*.txt"));  // no file of that name
+}
+
+TEST(NyApiPaths, WholePathHelpersKeepLongPaths) {
+  const std::string dir = "/" + std::string(200, 'd') + "/" + std::string(100, 'e') + "/";
+  const std::string file = dir + "vellum";
+  EXPECT_EQ(ExtractDirWhole(file), dir);
+  EXPECT_EQ(ExtractNameWhole(file), "vellum");
+  EXPECT_EQ(ChangeExtWhole(file, ".ini"), file + ".ini");
+  EXPECT_EQ(ChangeExtWhole(dir + "a.b.lng", ""), dir + "a.b");
+  EXPECT_EQ(ChangeExtWhole("/x.y/name", ".log"), "/x.y/name.log");
+  EXPECT_EQ(ExtractDirWhole("name"), "");
+  EXPECT_NE(ChangeExt(file, ".ini"), file + ".ini");  // the cut forms are for stored names
+}
+
 TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
   TestDir d;
   const char* old = getenv("TMPDIR");
@@ -223,14 +252,17 @@ TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
   ASSERT_EQ(
       symlink((d / "elsewhere").c_str(), (d.Path() + "vellum-" + std::to_string(getuid())).c_str()),
       0);
+  // The link is left alone (it may be the user's own) and another name is taken.
   const std::string t = GetTempDir();
-  EXPECT_EQ(t, expected);
+  EXPECT_EQ(t, d.Path() + "vellum-" + std::to_string(getuid()) + "-1/");
   struct stat st;
+  ASSERT_EQ(lstat(DelBackslash(expected).c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
   ASSERT_EQ(lstat(DelBackslash(t).c_str(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   EXPECT_EQ(st.st_uid, getuid());
-  EXPECT_EQ(GetTempDir(), expected);  // stable across calls
+  EXPECT_EQ(GetTempDir(), t);  // stable across calls
 
   // A $TMPDIR that leads nowhere gives the private directory under /tmp, never "" (which would
   // put temporary files into the current directory).
@@ -249,6 +281,32 @@ TEST(NyApiTemp, PrivateDirectoryResistsPlantedSymlink) {
     setenv("TMPDIR", saved.c_str(), 1);
   else
     unsetenv("TMPDIR");
+}
+
+TEST(NyApiTemp, NamesTakenByOthersAreLeftAloneAndSkipped) {
+  TestDir d;
+  const unsigned uid = getuid();
+  const std::string own = d / ("vellum-" + std::to_string(uid));
+  // The user's own regular file of that name stays as it was.
+  WriteFile(own, "my notes");
+  EXPECT_EQ(GetTempDirUnder(d.Path(), uid), own + "-1/");
+  EXPECT_EQ(ReadFile(own), "my notes");
+  // A directory under the name of another user, but owned by this one, is not that user's.
+  const std::string other = d / ("vellum-" + std::to_string(uid + 1));
+  ASSERT_EQ(mkdir(other.c_str(), 0700), 0);
+  const std::string t = GetTempDirUnder(d.Path(), uid + 1);
+  EXPECT_NE(t, other + "/");
+  EXPECT_EQ(t.rfind(other + "-", 0), 0u) << t;
+  EXPECT_TRUE(DirExists(t));
+  // A directory of this user with a loose mode is taken and made private.
+  const std::string loose = d / "sub/";
+  ForceDirs(loose + "vellum-" + std::to_string(uid));
+  chmod((loose + "vellum-" + std::to_string(uid)).c_str(), 0755);
+  EXPECT_EQ(GetTempDirUnder(loose, uid), loose + "vellum-" + std::to_string(uid) + "/");
+  struct stat st;
+  ASSERT_EQ(stat((loose + "vellum-" + std::to_string(uid)).c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(GetTempDirUnder("", uid), "");
 }
 
 TEST(NyApiTemp, UserConfigDirFollowsXdgThenHome) {
