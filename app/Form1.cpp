@@ -83,7 +83,7 @@ void TForm1::bExitClick() {
 
 void TForm1::WriteLog(std::string_view message) {
   if (!logEnabled_) return;
-  const std::string file = TempDir() + ChangeExt(ExtractName(env_.ProgramFile), ".log");
+  const std::string file = TempDir() + ChangeExtWhole(ExtractNameWhole(env_.ProgramFile), ".log");
   const int fd = ::open(file.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return;
   std::string line = DateTimeToStr(std::time(nullptr));

@@ -31,10 +31,12 @@ inline constexpr char kKeyEscape = 27;
 inline constexpr uint16_t VK_F3 = 0x72;
 enum TShiftState : unsigned { ssNone = 0, ssShift = 1, ssAlt = 2, ssCtrl = 4 };
 
-// The settings file of the program file `programFile`: the program's path with ".ini" when
-// the program's directory is writable; otherwise "<config>/vellum/<base>.ini", where
-// <config> is $XDG_CONFIG_HOME or ~/.config (that directory is created). The program's
-// path with ".ini" when no configuration directory can be named either.
+// The settings file of the program file `programFile` (a path of any length): the program's
+// path with ".ini" when the program's directory is writable and the program is not an
+// installed one (InstalledShareDir of its directory is ""); otherwise
+// "<config>/vellum/<base>.ini", where <config> is $XDG_CONFIG_HOME or ~/.config (that
+// directory is created). The program's path with ".ini" when no configuration directory can
+// be named either.
 std::string SettingsFileFor(std::string_view programFile);
 
 // Where the window's files are. An empty field is filled at FormCreate the way the program
@@ -100,14 +102,14 @@ class TForm1 {
   // writing the key back; the thirteen check boxes (a box restored as checked stores its key
   // again); the viewer font from "FontName", "FontCSet", "FontSize" (defaults Courier New,
   // 1, 10; a value that is not an integer gives the default, and so does a "FontCSet"
-  // outside 0..255) onto the font button's caption
+  // outside 0..255 and a "FontSize" outside 4..72) onto the font button's caption
   // and the viewer; the zip components (ZipWriter at compression level 3, ZipReader asking
   // and telling through the view); and OpenLibrary(LibraryFile) when that file exists. Missing
   // settings give the defaults (the boxes chIntViewTxt, chFindAut, chFindNam, chFindTxt checked,
   // the others not) and report nothing.
   void FormCreate();
-  // Column widths of the document grid from section "Size" ("LstDoc_<field>", default 100),
-  // then the focus to the document grid.
+  // Column widths of the document grid from section "Size" ("LstDoc_<field>", default 100,
+  // also for a width outside 10..2000), then the focus to the document grid.
   void FormShow();
   // Column widths of the document grid to section "Size".
   void FormDestroy();

@@ -167,6 +167,14 @@ std::unique_ptr<TNyComponent> MakeForm1Model() {
       .AddString("Hint")
       .AddString("ImeName")
       .AddValue("ReadOnly", "True");
+  // Texts the program sets itself: a translation must not relabel them, so translators never
+  // see them. The caption names the open library, the font button the font, the list the
+  // language files, lRec the record count, lNameText the document shown.
+  f.MarkProgramText("Caption");
+  f.Get(kFontButton).MarkProgramText("Caption");
+  f.Get(kLangCombo).MarkProgramText("Items");
+  f.Get("lRec").MarkProgramText("Caption");
+  f.Get("lNameText").MarkProgramText("Caption");
   return form;
 }
 

@@ -30,13 +30,16 @@ std::string SizeKey(const TNyColumn& column) {
 }  // namespace
 
 std::string SettingsFileFor(std::string_view programFile) {
-  const std::string beside = ChangeExt(programFile, ".ini");
-  const std::string dir = ExtractDir(programFile);
-  if (dir.empty() || ::access(dir.c_str(), W_OK) == 0) return beside;
+  // Whole paths: a program deep in a directory tree keeps its own file names.
+  const std::string beside = ChangeExtWhole(programFile, ".ini");
+  const std::string dir = ExtractDirWhole(programFile);
+  // An installed program never writes beside itself, also when run by root.
+  const bool installed = !dir.empty() && !InstalledShareDir(dir).empty();
+  if (dir.empty() || (!installed && ::access(dir.c_str(), W_OK) == 0)) return beside;
   const std::string config = UserConfigDir();
   if (config.empty()) return beside;
   ForceDirs(config);
-  return config + ChangeExt(ExtractName(programFile), ".ini");
+  return config + ChangeExtWhole(ExtractNameWhole(programFile), ".ini");
 }
 
 std::string TForm1::ReadMain(const char* key, const char* def) const {
@@ -95,6 +98,7 @@ void TForm1::FormCreate() {
   viewerFont_.Charset = IniReadInt(env_.SettingsFile, kMain, "FontCSet", 1);
   if (viewerFont_.Charset < 0 || viewerFont_.Charset > 255) viewerFont_.Charset = 1;
   viewerFont_.Size = IniReadInt(env_.SettingsFile, kMain, "FontSize", 10);
+  if (viewerFont_.Size < 4 || viewerFont_.Size > 72) viewerFont_.Size = 10;
   ShowFontCaption();
   // 12. The zip components.
   CreateZipComponents();
@@ -106,8 +110,10 @@ void TForm1::FormShow() {
   TNyComponent& grid = model_->Get(kDocGrid);
   const std::vector<TNyColumn>& columns = grid.Columns("Columns");
   for (size_t i = 0; i < columns.size(); ++i) {
-    grid.SetColumnWidth("Columns", i,
-                        IniReadInt(env_.SettingsFile, kSize, SizeKey(columns[i]), 100));
+    int width = IniReadInt(env_.SettingsFile, kSize, SizeKey(columns[i]), 100);
+    // A width no one could drag to (a damaged or hand-edited file) gives the default.
+    if (width < 10 || width > 2000) width = 100;
+    grid.SetColumnWidth("Columns", i, width);
   }
   view_.SetFocus(kDocGrid);
 }

@@ -192,7 +192,7 @@ class Walker {
     // By index: applying a text may run observers that declare properties.
     for (size_t i = 0; i < c.Properties().size(); ++i) {
       const TNyProperty p = c.Properties()[i];
-      const bool text = !skip && !SkippedProp(p.Name);
+      const bool text = !skip && !SkippedProp(p.Name) && !p.ProgramText;
       switch (p.Kind) {
         case TPropKind::String:
           if (text && p.Name != "Name") {
@@ -256,11 +256,12 @@ TLangLocation& Location() {
 
 TLangLocation LangLocationFor(std::string_view programFile, std::string_view shareDir) {
   TLangLocation loc;
-  const std::string dir = ExtractDir(programFile);
-  loc.Base = ChangeExt(ExtractName(programFile), "");
+  const std::string dir = ExtractDirWhole(programFile);
+  loc.Base = ChangeExtWhole(ExtractNameWhole(programFile), "");
   loc.Dirs.push_back(dir);
   loc.DumpDir = dir;
-  if (!dir.empty() && ::access(dir.c_str(), W_OK) != 0) {
+  // An installed program writes its dumps to the user's directory, also when run by root.
+  if (!dir.empty() && (::access(dir.c_str(), W_OK) != 0 || !InstalledShareDir(dir).empty())) {
     const std::string user = UserConfigDir();
     if (!user.empty()) {
       loc.Dirs.push_back(user);

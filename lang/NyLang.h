@@ -92,8 +92,9 @@ std::string LangMsg(const TLangLocation& location, std::string_view key,
 // (under that component's own class and component name; a reference back into a component
 // whose properties are being walked is not followed again); Object and Value properties are
 // not looked into. Texts of components with an empty name, of the classes TNotebook,
-// TNySQLite3DB, TNySQLite3Query, TNyAbout, TNyDirScan, TNyRun, TNyLovD and of the properties
-// "ImeName" and "ActivePage" are left alone (names compared exactly).
+// TNySQLite3DB, TNySQLite3Query, TNyAbout, TNyDirScan, TNyRun, TNyLovD, of the properties
+// "ImeName" and "ActivePage" (names compared exactly) and of properties marked ProgramText
+// (texts the program sets itself) are left alone.
 //
 // With `apply`: when the language file of `code` exists, every text whose key has a
 // non-empty value in the form's section (the form's component name) is replaced with it;

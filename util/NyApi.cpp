@@ -232,6 +232,16 @@ std::string GetProgramDir() {
   return slash == std::string::npos ? std::string() : exe.substr(0, slash + 1);
 }
 
+std::string InstalledShareDir(std::string_view programDir) {
+  const std::string dir = AddBackslash(programDir);
+  constexpr std::string_view kBin = "/bin/";
+  if (dir.size() < kBin.size() || dir.compare(dir.size() - kBin.size(), kBin.size(), kBin) != 0) {
+    return {};
+  }
+  const std::string share = dir.substr(0, dir.size() - 4) + "share/vellum/";
+  return DirExists(share) ? share : std::string();
+}
+
 std::string UserConfigDir() {
   const char* x = std::getenv("XDG_CONFIG_HOME");
   if (x != nullptr && x[0] == '/') return AddBackslash(x) + "vellum/";

@@ -78,6 +78,11 @@ std::string GetTempDirUnder(std::string_view base, unsigned uid);
 std::string GetProgramFile();
 std::string GetProgramDir();
 
+// The share directory of an installed program, ending with '/': "<prefix>/share/vellum/" when
+// `programDir` is "<prefix>/bin/" (with or without its trailing '/') and that directory exists;
+// "" otherwise (a build tree, a portable copy).
+std::string InstalledShareDir(std::string_view programDir);
+
 // The user's configuration directory of the program, ending with '/': $XDG_CONFIG_HOME/vellum/
 // when that variable holds an absolute path, else $HOME/.config/vellum/; empty when neither
 // gives an absolute path. The directory is not created.

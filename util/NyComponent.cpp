@@ -112,6 +112,16 @@ TNyComponent& TNyComponent::AddValue(std::string name, std::string value) {
   return *this;
 }
 
+TNyComponent& TNyComponent::MarkProgramText(std::string_view name) {
+  const TNyProperty* p = Property(name);
+  if (p != nullptr && p->Kind == TPropKind::Strings) {
+    Prop(name, TPropKind::Strings).ProgramText = true;
+  } else {
+    Prop(name, TPropKind::String).ProgramText = true;
+  }
+  return *this;
+}
+
 const TNyProperty* TNyComponent::Property(std::string_view name) const {
   for (const TNyProperty& p : props_) {
     if (p.Name == name) return &p;

@@ -57,6 +57,9 @@ struct TNyProperty {
   std::vector<std::string> Items;  // Strings
   std::vector<TNyColumn> Columns;  // Columns
   TNyComponent* Ref = nullptr;     // Component: not owned, may be null
+  // A text the program sets itself at run time (a caption naming the open file, a count):
+  // the language walk neither dumps nor translates it.
+  bool ProgramText = false;
 };
 
 class TNyComponent {
@@ -104,6 +107,10 @@ class TNyComponent {
   TNyComponent& AddRef(std::string name, TNyComponent* target);
   TNyComponent& AddObject(std::string name);
   TNyComponent& AddValue(std::string name, std::string value = "");
+
+  // Marks the declared String or Strings property `name` as a ProgramText; throws
+  // ENyComponent when there is no such property of those kinds.
+  TNyComponent& MarkProgramText(std::string_view name);
 
   const std::vector<TNyProperty>& Properties() const { return props_; }
   // The property of exactly that name (letter case counts), or null.

@@ -158,6 +158,20 @@ TEST_F(Form1Test, StoredValuesAreReadStrictly) {
   EXPECT_EQ(f->ActivePage(), "LST");
 }
 
+// Nonsense sizes in the settings file give the defaults; the bounds themselves are kept.
+TEST_F(Form1Test, FontSizeAndColumnWidthsOutsideTheirRangeGiveTheDefaults) {
+  for (const auto& [stored, size] :
+       std::vector<std::pair<std::string, int>>{{"3", 10}, {"4", 4}, {"72", 72}, {"73", 10},
+                                                {"-12", 10}, {"100000", 10}}) {
+    Settings("[main]\nFontSize=" + stored + "\n[Size]\nLstDoc_AUTHOR=9\nLstDoc_SUBJ=10\n"
+             "LstDoc_NAME=2000\nLstDoc_SIZE=2001\nLstDoc_FILENAME=-5\nLstDoc_ARCHNAME=12281\n");
+    auto f = Start();
+    EXPECT_EQ(f->ViewerFont().Size, size) << stored;
+    EXPECT_EQ(view_.viewerFont.Size, size) << stored;
+    EXPECT_EQ(Widths(*f), (std::vector<int>{100, 10, 2000, 100, 100, 100}));
+  }
+}
+
 TEST_F(Form1Test, StoredCharacterSetOutsideOneByteGivesTheDefault) {
   const std::pair<const char*, int> cases[] = {
       {"0", 0},    {"255", 255}, {"204", 204}, {"256", 1},         {"-1", 1},
@@ -387,6 +401,27 @@ TEST_F(Form1Test, SavedLanguageTranslatesAtStartWithoutWritingTheKey) {
   EXPECT_EQ(f->Model().Get("cbLang").Items("Items")[0], "Default");
 }
 
+// A translated copy of an old dump still holds the texts the program sets itself: they are
+// not relabelled, and the stored language keeps its name.
+TEST_F(Form1Test, ALanguageFileDoesNotRelabelTheProgramsOwnTexts) {
+  nytest::WriteFile(dir_ / "vellum-XYZ.lng",
+                    "[Form1]\nTForm1-Form1-Caption=Window\nTButton-bFont-Caption=Font\n"
+                    "TComboBox-cbLang-Items0=Standard\nTComboBox-cbLang-Items1=Other\n"
+                    "TLabel-lRec-Caption=none\nTLabel-lNameText-Caption=File\n"
+                    "TSpeedButton-bExit-Hint=Leave\n");
+  auto f = Start();
+  f->SelectLanguage(1);
+  EXPECT_EQ(Hint(*f, "bExit"), "Leave");
+  EXPECT_EQ(f->Model().Str("Caption"), "Vellum 00.20");
+  EXPECT_EQ(f->Model().Get("bFont").Str("Caption"), "Courier New - 10 - 1");
+  EXPECT_EQ(f->Model().Get("cbLang").Items("Items"),
+            (std::vector<std::string>{"Default", "XYZ-Lang"}));
+  EXPECT_EQ(f->Model().Get("lRec").Str("Caption"), ". . . . . . .");
+  EXPECT_EQ(f->Model().Get("lNameText").Str("Caption"), "TextFile");
+  f->SelectLanguage(1);
+  EXPECT_EQ(Main("Language"), "XYZ-Lang");
+}
+
 TEST_F(Form1Test, PickingALanguageStoresItAndTranslatesAtOnce) {
   InstallRussian();
   auto f = Start();
@@ -438,16 +473,20 @@ TEST_F(Form1Test, DumpHoldsTheBuiltInTextsAndTheRussianFileCoversThem) {
   auto has = [&](const std::string& e) {
     return std::find(entries.begin(), entries.end(), e) != entries.end();
   };
-  EXPECT_TRUE(has("TForm1-Form1-Caption=Vellum 00.20"));
+
   EXPECT_TRUE(has("TSpeedButton-bLibOpen-Hint=Open library"));
   EXPECT_TRUE(has("TSpeedButton-bLibOpen-Caption="));
   EXPECT_TRUE(has("TEdit-eLike-Text="));
   EXPECT_TRUE(has("TLabel-Label4-Caption=&1 Search"));
   EXPECT_TRUE(has("TDBGrid-DBGrid-Columns2=\"Document name \""));
   EXPECT_TRUE(has("TCheckBox-chShowFileNam-Caption=Show field \"File name\" document"));
-  EXPECT_TRUE(has("TComboBox-cbLang-Items1=RUS-Lang"));
   EXPECT_TRUE(has("TDBGrid-G_LstArc-Columns3=Append command"));
-  EXPECT_TRUE(has("TLabel-lNameText-Caption=TextFile"));
+  // The texts the program sets itself are not for translators.
+  for (const char* own : {"TForm1-Form1-Caption", "TLabel-lRec-Caption",
+                                 "TButton-bFont-Caption", "TComboBox-cbLang-Items0",
+                                 "TComboBox-cbLang-Items1", "TLabel-lNameText-Caption"}) {
+    EXPECT_EQ(ny::IniReadStr(dump, "Form1", own, "<none>"), "<none>") << own;
+  }
   std::vector<std::string> keys;
   for (const std::string& e : entries) {
     const std::string key = e.substr(0, e.find('='));
@@ -471,15 +510,10 @@ TEST_F(Form1Test, DumpHoldsTheBuiltInTextsAndTheRussianFileCoversThem) {
     }
   }
   EXPECT_GT(formKeys, 40u);
-  // ... and every non-empty built-in text has a translation, except the ones the program
-  // sets itself.
-  const std::vector<std::string> ownTexts = {"TForm1-Form1-Caption",    "TLabel-lRec-Caption",
-                                             "TButton-bFont-Caption",   "TComboBox-cbLang-Items0",
-                                             "TComboBox-cbLang-Items1", "TLabel-lNameText-Caption"};
+  // ... and every non-empty built-in text has a translation.
   for (const std::string& e : entries) {
     const std::string key = e.substr(0, e.find('='));
     if (e.size() == key.size() + 1) continue;  // empty built-in text
-    if (std::find(ownTexts.begin(), ownTexts.end(), key) != ownTexts.end()) continue;
     EXPECT_NE(ny::IniReadStr(rus, "Form1", key), "") << "untranslated " << key;
   }
 }
@@ -495,6 +529,16 @@ TEST(SettingsFileFor, BesideAWritableProgramOtherwiseInTheUserConfiguration) {
   // A program directory that cannot be written (here: one that does not exist).
   EXPECT_EQ(ny::SettingsFileFor("/nonexistent-vellum/bin/vellum"), d / "config/vellum/vellum.ini");
   EXPECT_TRUE(ny::DirExists(d / "config/vellum"));
+  // A program deep in a directory tree keeps the whole path.
+  const std::string deep = d / (std::string(150, 'a') + "/" + std::string(150, 'b') + "/");
+  ny::ForceDirs(deep);
+  EXPECT_EQ(ny::SettingsFileFor(deep + "vellum"), deep + "vellum.ini");
+  // An installed program (<prefix>/bin with <prefix>/share/vellum) keeps its settings in the
+  // user's directory, also when its directory is writable (run by root).
+  ny::ForceDirs(d / "usr/bin");
+  EXPECT_EQ(ny::SettingsFileFor(d / "usr/bin/vellum"), d / "usr/bin/vellum.ini");
+  ny::ForceDirs(d / "usr/share/vellum");
+  EXPECT_EQ(ny::SettingsFileFor(d / "usr/bin/vellum"), d / "config/vellum/vellum.ini");
   if (old != nullptr) {
     ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1);
   } else {

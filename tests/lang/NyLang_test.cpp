@@ -380,12 +380,33 @@ TEST(NyLangLocation, ProgramDirectoryBaseNameAndShareDirectory) {
   EXPECT_EQ(loc.DumpDir, d.Path());
   EXPECT_EQ(ny::LangLocationFor(d / "vellum.bin", "").Base, "vellum");
 
-  // An installed program: <prefix>/bin/vellum with <prefix>/share/vellum/.
+  // A program deep in a directory tree: its whole directory, and its files are found.
+  const std::string deep = d / (std::string(150, 'a') + "/" + std::string(150, 'b') + "/");
+  ny::ForceDirs(deep);
+  nytest::WriteFile(deep + "vellum-RUS.lng", "[Msg]\nk=v\n");
+  loc = ny::LangLocationFor(deep + "vellum", "");
+  EXPECT_EQ(loc.Dirs, std::vector<std::string>{deep});
+  EXPECT_EQ(loc.Base, "vellum");
+  EXPECT_EQ(ny::GetLanguageList(loc), (std::vector<std::string>{"Default", "RUS-Lang"}));
+  EXPECT_EQ(ny::LanguageFile(loc, "RUS"), deep + "vellum-RUS.lng");
+
+  // An installed program: <prefix>/bin/vellum with <prefix>/share/vellum/. Its dumps go to
+  // the user's directory even when it could write beside itself (run by root).
+  const char* oldXdg = ::getenv("XDG_CONFIG_HOME");
+  const std::string savedXdg = oldXdg != nullptr ? oldXdg : "";
+  ::setenv("XDG_CONFIG_HOME", (d / "config").c_str(), 1);
   ny::ForceDirs(d / "usr/bin");
   ny::ForceDirs(d / "usr/share/vellum");
   loc = ny::LangLocationFor(d / "usr/bin/vellum", d / "usr/share/vellum");
-  ASSERT_EQ(loc.Dirs.size(), 2u);
-  EXPECT_EQ(loc.Dirs[1], d / "usr/bin/../share/vellum/");
+  ASSERT_EQ(loc.Dirs.size(), 3u);
+  EXPECT_EQ(loc.Dirs[1], d / "config/vellum/");
+  EXPECT_EQ(loc.DumpDir, d / "config/vellum/");
+  EXPECT_EQ(loc.Dirs[2], d / "usr/bin/../share/vellum/");
+  if (oldXdg != nullptr) {
+    ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+  } else {
+    ::unsetenv("XDG_CONFIG_HOME");
+  }
   // A share directory of another prefix is not searched.
   ny::ForceDirs(d / "opt/bin");
   loc = ny::LangLocationFor(d / "opt/bin/vellum", d / "usr/share/vellum");
