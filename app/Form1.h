@@ -22,6 +22,7 @@
 #include "app/Form1View.h"
 #include "archive/ZipReader.h"
 #include "archive/ZipWriter.h"
+#include "util/NyAbout.h"
 #include "util/NyComponent.h"
 
 namespace ny {
@@ -78,6 +79,11 @@ class TForm1 {
   TZipWriter& ZipWriter() { return *zipWriter_; }
   TZipReader& ZipReader() { return *zipReader_; }
 
+  // The about component over the model's "NyAbout1", made by FormCreate (its system facts
+  // are gathered then). Requires FormCreate to have run.
+  TNyAbout& About() { return *about_; }
+  bool HasAbout() const { return about_ != nullptr; }
+
   // ---- what the view reads and forwards ----------------------------------------------
   // The name of the page shown ("LST", "OPT", "TXT").
   std::string ActivePage() const;
@@ -132,6 +138,9 @@ class TForm1 {
   // "<face> - <size> - <charset>" and the keys "FontName", "FontCSet", "FontSize". Cancel
   // changes nothing.
   void bFontClick();
+  // The About button: the about box, with an empty comment prefix and the desktop's
+  // settings behind its labels; its result is ignored. Nothing before FormCreate.
+  void bAboutClick();
   // The language list's selection changed (by the user when `byUser`): the user's choice is
   // stored as the item's whole text under "Language"; LangCode becomes the item's first three
   // characters; the window is translated into that language.
@@ -157,6 +166,7 @@ class TForm1 {
   std::unique_ptr<TNyComponent> model_;
   std::unique_ptr<TZipWriter> zipWriter_;
   std::unique_ptr<TZipReader> zipReader_;
+  std::unique_ptr<TNyAbout> about_;
 
   int sortField_ = 1;
   std::string libraryFile_;

@@ -28,6 +28,10 @@ void TForm1::bFontClick() {
   IniWriteInt(env_.SettingsFile, "main", "FontSize", font.Size);
 }
 
+void TForm1::bAboutClick() {
+  if (about_) about_->ShowAbout("", true);
+}
+
 void TForm1::SelectLanguage(int index) {
   TNyComponent& lang = model_->Get(kLangCombo);
   const int count = static_cast<int>(lang.Items("Items").size());

@@ -69,6 +69,7 @@ void TForm1::FormCreate() {
   if (env_.ProgramFile.empty()) env_.ProgramFile = GetProgramFile();
   if (env_.TempDir.empty()) env_.TempDir = GetTempDir();
   if (env_.SettingsFile.empty()) env_.SettingsFile = SettingsFileFor(env_.ProgramFile);
+  about_ = std::make_unique<TNyAbout>(form.Get(kAbout), env_.TempDir);
   // 6. The dump for translators holds the built-in texts: no translation has run yet.
   LangDump = ReadMain("LngOut", "0") == "1";
   if (LangDump) TranslateForm(form, "Dbg", false);

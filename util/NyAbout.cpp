@@ -104,7 +104,8 @@ TNyRect HintRect(int x, int y, int width, int height, const TNyScreen& screen) {
   return r;
 }
 
-TNyAbout::TNyAbout(TNyComponent& props) : props_(props), info_(GatherSysInfo()) {}
+TNyAbout::TNyAbout(TNyComponent& props, std::string_view tempDir)
+    : props_(props), info_(GatherSysInfo(tempDir)) {}
 
 TNyAboutTexts TNyAbout::AboutTexts(std::string_view prefix, const TNyScreen& screen) {
   TNyAboutTexts t;

@@ -77,9 +77,9 @@ class TNyAboutView {
 class TNyAbout {
  public:
   // `props`: the component holding the published properties (it must outlive this object).
-  // Gathers the system facts once (GatherSysInfo). Without a view, ShowAbout shows nothing
-  // and the hint functions do nothing.
-  explicit TNyAbout(TNyComponent& props);
+  // Gathers the system facts once (GatherSysInfo(tempDir)). Without a view, ShowAbout shows
+  // nothing and the hint functions do nothing.
+  explicit TNyAbout(TNyComponent& props, std::string_view tempDir = "");
 
   void SetView(TNyAboutView* view) { view_ = view; }
   const TNySysInfo& SysInfo() const { return info_; }

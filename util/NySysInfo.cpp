@@ -144,7 +144,7 @@ TNyDisk DiskOf(const char* path) {
   return d;
 }
 
-TNySysInfo GatherSysInfo() {
+TNySysInfo GatherSysInfo(std::string_view tempDir) {
   TNySysInfo info;
   info.CPUName = CpuTextFrom(ReadText("/proc/cpuinfo"));
   info.OSName = OsNameFrom(ReadText("/etc/os-release"));
@@ -168,7 +168,7 @@ TNySysInfo GatherSysInfo() {
     if (home != nullptr && home[0] == '/') info.WinDir = AddBackslash(home);
   }
   info.SysDir = GetProgramDir();
-  info.TmpDir = GetTempDir();
+  info.TmpDir = tempDir.empty() ? GetTempDir() : std::string(tempDir);
   return info;
 }
 

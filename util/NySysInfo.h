@@ -25,8 +25,9 @@ struct TNySysInfo {
   std::string User;       // the login name of the real user, "Unknown" when it cannot be read
 };
 
-// Reads every fact of TNySysInfo from the running system.
-TNySysInfo GatherSysInfo();
+// Reads every fact of TNySysInfo from the running system. TmpDir is `tempDir` when that is
+// not empty, else GetTempDir().
+TNySysInfo GatherSysInfo(std::string_view tempDir = "");
 
 // The processor text of a /proc/cpuinfo text: the number of "processor" entries, a blank and
 // the first "model name" (blanks around it removed, runs of blanks made one); the number

@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -27,8 +28,11 @@
 #include <exception>
 
 #include "app/Form1Model.h"
+#include "app/qt/AppIcons.h"
 #include "app/qt/VellumApplication.h"
 #include "util/NyVersion.h"
+#include "util/qt/NyAboutBox.h"
+#include "util/qt/NyElided.h"
 
 namespace ny {
 
@@ -93,27 +97,6 @@ int CharsetOf(QFontDatabase::WritingSystem ws) {
   }
 }
 
-// Tool bar buttons: a theme icon, and a style icon where the theme has none.
-struct TToolIcon {
-  const char* Button;
-  const char* Theme;
-  QStyle::StandardPixmap Fallback;
-};
-constexpr TToolIcon kToolIcons[] = {
-    {"bLibOpen", "document-open", QStyle::SP_DialogOpenButton},
-    {"bLibNew", "document-new", QStyle::SP_FileDialogNewFolder},
-    {"bDocOpen", "document-preview", QStyle::SP_FileIcon},
-    {"bDocAppend", "list-add", QStyle::SP_FileDialogStart},
-    {"bArcAppend", "package-x-generic", QStyle::SP_DriveFDIcon},
-    {"bDocDelete", "edit-delete", QStyle::SP_TrashIcon},
-    {"bOption", "preferences-system", QStyle::SP_FileDialogDetailedView},
-    {"bSearch", "edit-find", QStyle::SP_FileDialogContentsView},
-    {"bStats", "x-office-spreadsheet", QStyle::SP_FileDialogInfoView},
-    {"bCheck", "tools-check-spelling", QStyle::SP_DialogApplyButton},
-    {"bAbout", "help-about", QStyle::SP_MessageBoxInformation},
-    {"bExit", "application-exit", QStyle::SP_DialogCloseButton},
-};
-
 }  // namespace
 
 QStringList NameFilters(const std::string& filter) {
@@ -170,14 +153,18 @@ MainWindow::MainWindow(TForm1Env env, QWidget* parent) : QMainWindow(parent) {
   resize(800, 580);
   binder_.Attach(form_->Model());
   qApp->installEventFilter(this);
+  setWindowIcon(AppIcon());
   try {
     form_->FormCreate();
   } catch (const std::exception& e) {
     TVellumApplication::ReportError(QString::fromUtf8(e.what()));
   }
+  TVellumApplication::SetToolkitLanguage(form_->LangCode());
+  if (form_->HasAbout()) aboutView_ = std::make_unique<TNyAboutQt>(form_->About());
 }
 
 MainWindow::~MainWindow() {
+  aboutView_.reset();
   qApp->removeEventFilter(this);
   binder_.Detach();
 }
@@ -198,12 +185,7 @@ QWidget* MainWindow::BuildListPage() {
     b->setAutoRaise(true);
     b->setFixedSize(26, 26);
     b->setFocusPolicy(Qt::NoFocus);
-    for (const TToolIcon& icon : kToolIcons) {
-      if (std::string(icon.Button) == name) {
-        QIcon i = QIcon::fromTheme(icon.Theme);
-        b->setIcon(i.isNull() ? style()->standardIcon(icon.Fallback) : i);
-      }
-    }
+    b->setIcon(ToolIcon(QString::fromLatin1(name)));
     h->addWidget(b);
     return b;
   };
@@ -212,13 +194,13 @@ QWidget* MainWindow::BuildListPage() {
     button(name);
   }
   h->addSpacing(8);
-  auto* search = Make<QLabel>("Label4");
+  auto* search = Make<TNyElidedLabel>("Label4");
   auto* like = Make<QLineEdit>("eLike");
   search->setBuddy(like);
   h->addWidget(search);
   h->addWidget(like, 1);
   button("bSearch");
-  auto* rec = Make<QLabel>("lRec");
+  auto* rec = Make<TNyElidedLabel>("lRec");
   rec->setMinimumWidth(90);
   h->addSpacing(4);
   h->addWidget(rec);
@@ -228,7 +210,7 @@ QWidget* MainWindow::BuildListPage() {
   auto* grid = Make<QTableView>(kDocGrid);
   grid->verticalHeader()->setDefaultSectionSize(20);
   v->addWidget(grid, 1);
-  v->addWidget(Make<QLabel>("Label1"));
+  v->addWidget(Make<TNyElidedLabel>("Label1"));
   auto* memo = Make<QPlainTextEdit>("DBMemo1");
   memo->setFixedHeight(89);
   v->addWidget(memo);
@@ -240,6 +222,8 @@ QWidget* MainWindow::BuildListPage() {
           Guarded<>([this] { form_->bOptionClick(); }));
   connect(qobject_cast<QToolButton*>(Control("bExit")), &QToolButton::clicked, this,
           Guarded<>([this] { form_->bExitClick(); }));
+  connect(qobject_cast<QToolButton*>(Control("bAbout")), &QToolButton::clicked, this,
+          Guarded<>([this] { form_->bAboutClick(); }));
   return page;
 }
 
@@ -247,13 +231,13 @@ QWidget* MainWindow::BuildOptionsPage() {
   auto* page = new QWidget;
   auto* h = new QHBoxLayout(page);
   auto* left = new QVBoxLayout;
-  auto* title = Make<QLabel>("Label2");
+  auto* title = Make<TNyElidedLabel>("Label2");
   QFont bold = title->font();
   bold.setBold(true);
   title->setFont(bold);
   left->addWidget(title);
   auto box = [&](const char* name) {
-    auto* b = Make<QCheckBox>(name);
+    auto* b = Make<TNyElidedCheckBox>(name);
     connect(b, &QCheckBox::clicked, this,
             Guarded<bool>([this, name](bool checked) { form_->SetChecked(name, checked); }));
     return b;
@@ -266,23 +250,26 @@ QWidget* MainWindow::BuildOptionsPage() {
     g->addWidget(box(kOptionBoxes[i]), n % 3, n / 3);
   }
   left->addWidget(group);
-  left->addWidget(Make<QLabel>("Label5"));
-  auto* font = Make<QPushButton>(kFontButton);
+  left->addWidget(Make<TNyElidedLabel>("Label5"));
+  auto* font = Make<TNyElidedButton>(kFontButton);
   connect(font, &QPushButton::clicked, this, Guarded<>([this] { form_->bFontClick(); }));
   left->addWidget(font);
-  left->addWidget(Make<QLabel>("Label7"));
+  left->addWidget(Make<TNyElidedLabel>("Label7"));
   auto* lang = Make<QComboBox>(kLangCombo);
   lang->setEditable(false);
   connect(lang, &QComboBox::activated, this,
-          Guarded<int>([this](int index) { form_->SelectLanguage(index); }));
+          Guarded<int>([this](int index) {
+            form_->SelectLanguage(index);
+            TVellumApplication::SetToolkitLanguage(form_->LangCode());
+          }));
   left->addWidget(lang);
   left->addStretch(1);
   h->addLayout(left, 2);
 
   auto* right = new QVBoxLayout;
-  right->addWidget(Make<QLabel>("Label6"));
+  right->addWidget(Make<TNyElidedLabel>("Label6"));
   right->addWidget(Make<QTableView>(kSubjectGrid), 1);
-  right->addWidget(Make<QLabel>("Label3"));
+  right->addWidget(Make<TNyElidedLabel>("Label3"));
   right->addWidget(Make<QTableView>(kArchiverGrid), 1);
   h->addLayout(right, 3);
   return page;
@@ -292,7 +279,7 @@ QWidget* MainWindow::BuildTextPage() {
   auto* page = new QWidget;
   auto* v = new QVBoxLayout(page);
   v->setContentsMargins(0, 0, 0, 0);
-  v->addWidget(Make<QLabel>("lNameText"));
+  v->addWidget(Make<TNyElidedLabel>("lNameText"));
   auto* viewer = Make<QTextEdit>("RichEdit");
   viewer->setReadOnly(true);
   v->addWidget(viewer, 1);
@@ -339,13 +326,19 @@ std::optional<std::string> MainWindow::RunOpenDialog(const TOpenDialogRequest& r
 }
 
 bool MainWindow::RunFontDialog(TViewerFont& font) {
-  QFont initial(Q(font.Name));
-  if (font.Size > 0) initial.setPointSize(font.Size);
+  QFont stored(Q(font.Name));
+  if (font.Size > 0) stored.setPointSize(font.Size);
+  // The face the viewer really shows: a stored face this computer lacks (Courier New) is
+  // shown in another one, and the dialog starts from that.
+  const QString inUse = QFontInfo(stored).family();
+  QFont initial(stored);
+  initial.setFamilies({inUse});
   QFontDialog dialog(initial, this);
   dialog.setOption(QFontDialog::DontUseNativeDialog);
   if (dialog.exec() != QDialog::Accepted) return false;
   const QFont chosen = dialog.selectedFont();
-  font.Name = chosen.family().toStdString();
+  // A face the user did not change stays as stored.
+  if (chosen.family() != inUse) font.Name = chosen.family().toStdString();
   if (chosen.pointSize() > 0) font.Size = chosen.pointSize();
   // The dialog's only combo box is its writing-system choice; "Any" keeps the number.
   if (auto* ws = dialog.findChild<QComboBox*>()) {
@@ -414,7 +407,11 @@ void MainWindow::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   if (shown_) return;
   shown_ = true;
-  if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+  if (QScreen* s = screen()) {
+    // Never wider or taller than the screen, whatever a caption asks for.
+    resize(size().boundedTo(s->availableGeometry().size()));
+    move(s->availableGeometry().center() - rect().center());
+  }
   Guarded<>([this] { form_->FormShow(); })();
 }
 

@@ -15,6 +15,10 @@
 #include "app/Form1View.h"
 #include "util/qt/NyFormBinder.h"
 
+namespace ny {
+class TNyAboutQt;
+}
+
 class QKeyEvent;
 class QStackedWidget;
 
@@ -71,6 +75,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   W* Make(const std::string& name);
 
   std::unique_ptr<TForm1> form_;
+  std::unique_ptr<TNyAboutQt> aboutView_;
   TNyFormBinder binder_;
   QStackedWidget* pages_ = nullptr;
   bool shown_ = false;

@@ -4,10 +4,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QTranslator>
 #include <QSocketNotifier>
 #include <QWidget>
 #include <exception>
+#include <memory>
 #include <utility>
 
 #include "util/NyVersion.h"
@@ -45,6 +48,46 @@ bool TVellumApplication::notify(QObject* receiver, QEvent* event) {
   } catch (...) {
     ReportError(QStringLiteral("Unknown error"));
   }
+  return true;
+}
+
+namespace {
+
+// The locale of the toolkit's translation files for a language code of the program.
+QString LocaleOfCode(const std::string& code) {
+  static const struct {
+    const char* Code;
+    const char* Locale;
+  } kLocales[] = {{"RUS", "ru"}, {"UKR", "uk"}, {"BEL", "be"}, {"DEU", "de"}, {"GER", "de"},
+                  {"FRA", "fr"}, {"ESP", "es"}, {"SPA", "es"}, {"ITA", "it"}, {"POL", "pl"},
+                  {"CZE", "cs"}, {"CES", "cs"}, {"BUL", "bg"}, {"POR", "pt_BR"},
+                  {"JPN", "ja"}, {"CHN", "zh_CN"}, {"KOR", "ko"}, {"TUR", "tr"},
+                  {"HUN", "hu"}, {"SLK", "sk"}, {"SWE", "sv"}, {"DAN", "da"}, {"FIN", "fi"},
+                  {"NLD", "nl"}, {"ARA", "ar"}, {"HEB", "he"}, {"GRE", "el"}, {"ELL", "el"}};
+  std::string upper;
+  for (char c : code) upper.push_back(c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c);
+  for (const auto& l : kLocales) {
+    if (upper == l.Code) return QString::fromLatin1(l.Locale);
+  }
+  return {};
+}
+
+}  // namespace
+
+bool TVellumApplication::SetToolkitLanguage(const std::string& code) {
+  static QTranslator* installed = nullptr;
+  if (installed != nullptr) {
+    QCoreApplication::removeTranslator(installed);
+    delete installed;
+    installed = nullptr;
+  }
+  const QString locale = LocaleOfCode(code);
+  if (locale.isEmpty()) return false;
+  auto translator = std::make_unique<QTranslator>();
+  const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  if (!translator->load(QStringLiteral("qtbase_") + locale, dir)) return false;
+  installed = translator.release();
+  QCoreApplication::installTranslator(installed);
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include <QWidget>
 #include <exception>
 #include <functional>
+#include <string>
 #include <utility>
 
 namespace ny {
@@ -30,6 +31,12 @@ class TVellumApplication : public QApplication {
   // Replaces the error report (tests record it instead of opening a modal box); an empty
   // function restores the message box.
   static void SetErrorReporter(std::function<void(const QString&)> reporter);
+
+  // The toolkit's own texts (file and font dialogs, message box buttons) in the language of
+  // the program's language code ("RUS": Russian); the toolkit's built-in English for a code
+  // of no known language or without installed translations. True when a translation was
+  // loaded. Replaces the translation of an earlier call.
+  static bool SetToolkitLanguage(const std::string& code);
 
   // From now on SIGTERM, SIGINT and SIGHUP (the end of a session, Ctrl+C in a terminal) close
   // `window` the way its close box does, so that it saves what it saves on closing. Call once.
