@@ -7,6 +7,9 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QPlainTextEdit>
+#include <QScreen>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,7 +23,10 @@
 #include <stdexcept>
 
 #include "app/Form1Model.h"
+#include "app/qt/AppIcons.h"
 #include "app/qt/VellumApplication.h"
+#include "util/qt/NyAboutBox.h"
+#include "util/qt/NyElided.h"
 #include "common/ProgramDirTest.h"
 #include "lang/NyLang.h"
 #include "util/NyApi.h"
@@ -164,6 +170,139 @@ TEST_F(MainWindowTest, FontDialogChoiceReachesTheButtonAndTheSettings) {
   EXPECT_EQ(w->Control("RichEdit")->font().pointSize(), 12);
   pick("");
   EXPECT_EQ(w->Form().ViewerFont().Charset, 204);
+}
+
+// A stored face this computer lacks: the dialog starts from the face the viewer shows, and
+// confirming it unchanged keeps the stored name.
+TEST_F(MainWindowTest, FontDialogStartsFromTheFaceInUseAndKeepsAnUnchangedFace) {
+  nytest::WriteFile(env_.SettingsFile, "[main]\nFontName=No Such Face 42\nFontSize=11\n");
+  auto w = Open();
+  const QString inUse = QFontInfo(QFont("No Such Face 42")).family();
+  QString started;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    started = dialog->currentFont().family();
+    dialog->accept();
+  });
+  QTest::mouseClick(w->Control("bFont"), Qt::LeftButton);
+  EXPECT_EQ(started, inUse);
+  EXPECT_EQ(w->Form().ViewerFont().Name, "No Such Face 42");
+  EXPECT_EQ(w->Form().ViewerFont().Size, 11);
+  EXPECT_EQ(ny::IniReadStr(env_.SettingsFile, "main", "FontName"), "No Such Face 42");
+}
+
+// Long captions (a long face name, long translated texts) are cut on screen, not widening the
+// window past the screen.
+TEST_F(MainWindowTest, LongCaptionsAreElidedAndTheWindowStaysOnTheScreen) {
+  const std::string face(400, 'F');
+  nytest::WriteFile(env_.SettingsFile, "[main]\nFontName=" + face + "\nLanguage=XYZ-Lang\n");
+  const std::string longText(600, 'w');
+  nytest::WriteFile(dir_ / "vellum-XYZ.lng", "[Form1]\nTLabel-Label5-Caption=" + longText +
+                                                 "\nTCheckBox-chDelSource-Caption=" + longText +
+                                                 "\nTLabel-Label4-Caption=&1 " + longText + "\n");
+  auto w = Open();
+  const QSize screen = w->screen()->availableGeometry().size();
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ControlModifier);
+  EXPECT_LE(w->width(), screen.width());
+  EXPECT_LE(w->minimumSizeHint().width(), screen.width());
+  auto* font = Get<ny::TNyElidedButton>(*w, "bFont");
+  ASSERT_NE(font, nullptr);
+  EXPECT_EQ(font->text().toStdString(), face + " - 10 - 1");  // the whole text is kept
+  EXPECT_TRUE(font->shownText().endsWith(QChar(0x2026)));
+  EXPECT_LT(font->shownText().size(), font->text().size());
+  auto* box = Get<ny::TNyElidedCheckBox>(*w, "chDelSource");
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->shownText().endsWith(QChar(0x2026)));
+  EXPECT_GT(box->shownText().size(), 3);
+  auto* label = Get<ny::TNyElidedLabel>(*w, "Label5");
+  ASSERT_NE(label, nullptr);
+  EXPECT_TRUE(label->shownText().endsWith(QChar(0x2026)));
+  // A short caption is shown whole.
+  EXPECT_EQ(Get<ny::TNyElidedLabel>(*w, "Label7")->shownText(), "Language");
+}
+
+// Each button has a picture of its own: the theme's under its freedesktop name, or the
+// program's own where no theme has one, never one of the toolkit's unrelated pictures.
+TEST_F(MainWindowTest, ToolBarPicturesAndTheWindowIcon) {
+  const QStringList paths = QIcon::themeSearchPaths();
+  const QString theme = QIcon::themeName();
+  QIcon::setThemeSearchPaths({});
+  QIcon::setThemeName("no-theme");
+  auto image = [](const QIcon& i) { return i.pixmap(24, 24).toImage(); };
+  {
+    auto w = Open();
+    std::vector<QImage> seen;
+    for (const char* name : ny::kToolButtons) {
+      const QImage own = image(ny::ToolFallbackIcon(name));
+      ASSERT_FALSE(own.isNull()) << name;
+      EXPECT_EQ(image(Get<QToolButton>(*w, name)->icon()), own) << name;
+      for (const QImage& other : seen) EXPECT_NE(own, other) << name;
+      seen.push_back(own);
+    }
+    EXPECT_FALSE(w->windowIcon().isNull());
+    EXPECT_EQ(image(w->windowIcon()), image(ny::AppIcon()));
+    EXPECT_EQ(ny::AppIcon().availableSizes().size(), 8);
+  }
+  // The names exist in a common theme (Adwaita, a test dependency).
+  QIcon::setThemeSearchPaths({"/usr/share/icons"});
+  QIcon::setThemeName("Adwaita");
+  if (ny::DirExists("/usr/share/icons/Adwaita")) {
+    for (const char* name : ny::kToolButtons) {
+      EXPECT_TRUE(QIcon::hasThemeIcon(ny::ToolIconName(name))) << name;
+    }
+  }
+  QIcon::setThemeSearchPaths(paths);
+  QIcon::setThemeName(theme);
+}
+
+// With Russian chosen, the toolkit's own texts are Russian too; back to the built-in language
+// they are English again.
+TEST_F(MainWindowTest, TheToolkitsDialogsFollowTheLanguage) {
+  InstallRussian();
+  auto w = Open();
+  QString yes;
+  auto ask = [&] {
+    QTimer::singleShot(0, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      yes = box->button(QMessageBox::Yes)->text();
+      box->button(QMessageBox::No)->click();
+    });
+    w->AskYesNo("?");
+  };
+  auto* combo = Get<QComboBox>(*w, "cbLang");
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Down);
+  ASSERT_EQ(w->Form().LangCode(), "RUS");
+  ask();
+  EXPECT_EQ(yes, "&Да");
+  EXPECT_EQ(QCoreApplication::translate("QFontDialog", "Select Font"), "Выбор шрифта");
+  QTest::keyClick(combo, Qt::Key_Up);
+  ask();
+  EXPECT_EQ(yes, "&Yes");
+}
+
+TEST_F(MainWindowTest, AboutButtonShowsTheFilledAboutBox) {
+  auto w = Open();
+  QString title, product, cpu, display, comment;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<ny::TNyAboutBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    title = box->windowTitle();
+    product = box->Label("ProductName")->text() + " " + box->Label("Version")->text();
+    cpu = box->Label("CPUName")->text();
+    display = box->Label("Display")->text();
+    comment = box->findChild<QPlainTextEdit*>("LComment")->toPlainText();
+    QTest::keyClick(box, Qt::Key_Space);
+  });
+  QTest::mouseClick(w->Control("bAbout"), Qt::LeftButton);
+  EXPECT_EQ(title, "Information");
+  EXPECT_EQ(product, "Vellum 00.20");
+  EXPECT_TRUE(cpu.endsWith(" Mhz")) << cpu.toStdString();
+  EXPECT_TRUE(display.contains(" colors  ")) << display.toStdString();
+  EXPECT_EQ(comment, "\n");
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 TEST_F(MainWindowTest, SavedRussianComesUpTranslated) {
