@@ -13,6 +13,7 @@
 #include <memory>
 #include <utility>
 
+#include "app/qt/AppIcons.h"
 #include "util/NyVersion.h"
 
 namespace ny {
@@ -38,6 +39,7 @@ std::function<void(const QString&)>& Reporter() {
 TVellumApplication::TVellumApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName(QString::fromStdString(ProductName()));
   setApplicationVersion(QString::fromStdString(ProductVersion()));
+  setWindowIcon(AppIcon());
 }
 
 bool TVellumApplication::notify(QObject* receiver, QEvent* event) {

@@ -64,7 +64,8 @@ TNyAboutBox::TNyAboutBox(const TNyAboutTexts& texts, TNyAbout& about, QWidget* p
   icon_ = new QLabel;
   icon_->setObjectName("Icon");
   icon_->setFixedSize(32, 32);
-  QIcon appIcon = QApplication::windowIcon();
+  QIcon appIcon = parent != nullptr ? parent->window()->windowIcon() : QIcon();
+  if (appIcon.isNull()) appIcon = QApplication::windowIcon();
   if (appIcon.isNull()) appIcon = style()->standardIcon(QStyle::SP_MessageBoxInformation);
   icon_->setPixmap(appIcon.pixmap(32, 32));
   icon_->installEventFilter(this);
@@ -105,9 +106,13 @@ TNyAboutBox::TNyAboutBox(const TNyAboutTexts& texts, TNyAbout& about, QWidget* p
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(0);
   grid->setColumnStretch(1, 1);
+  // The lines in a slightly smaller font, so that the long ones fit the fixed box.
+  QFont small = font();
+  small.setPointSizeF(small.pointSizeF() * 0.9);
   int row = 0;
   for (const TInfoLine& line : kLines) {
     auto* caption = new QLabel(QString::fromLatin1(line.Caption));
+    caption->setFont(small);
     caption->setObjectName(QStringLiteral("L") + line.Name);
     if (line.Applet >= 0) {
       QFont f = caption->font();
@@ -118,6 +123,7 @@ TNyAboutBox::TNyAboutBox(const TNyAboutTexts& texts, TNyAbout& about, QWidget* p
       caption->installEventFilter(this);
     }
     auto* value = new TNyElidedLabel(Q(texts.*line.Text));
+    value->setFont(small);
     value->setObjectName(line.Name);
     value->setToolTip(value->text());
     grid->addWidget(caption, row, 0);
