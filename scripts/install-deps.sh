@@ -12,6 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   unzip zip p7zip-full python3 default-jdk-headless
   xvfb xauth xdg-utils
+  qt6-translations-l10n adwaita-icon-theme desktop-file-utils dpkg-dev
   clang libclang-rt-14-dev
 )
 
