@@ -96,6 +96,16 @@ std::unique_ptr<TNyComponent> MakeForm1Model() {
       .AddValue("HintFontSize", "32")
       .AddValue("HintBackColor", "clLime");
 
+  // The list-of-values component over the subjects (no command opens its dialog).
+  f.Add("TNyLovD", "NyLovD1")
+      .AddRef("DataSet", &f.Get("LstSbj"))
+      .AddString("ShowField", "NAM")
+      .AddValue("Width", "0")
+      .AddValue("Height", "0")
+      .AddValue("PosLeft", "0")
+      .AddValue("PosTop", "0")
+      .AddValue("StorySize", "True");
+
   f.Add("TNotebook", kNotebook)
       .AddString("ActivePage", kPageList)
       .AddStrings("Pages", {kPageList, kPageOptions, kPageText});
