@@ -243,7 +243,7 @@ QWidget* MainWindow::BuildOptionsPage() {
     return b;
   };
   for (size_t i = 0; i < 7; ++i) left->addWidget(box(kOptionBoxes[i]));
-  auto* group = Make<QGroupBox>("GroupBox1");
+  auto* group = Make<TNyElidedGroupBox>("GroupBox1");
   auto* g = new QGridLayout(group);
   for (size_t i = 7; i < kOptionBoxes.size(); ++i) {
     const int n = static_cast<int>(i - 7);

@@ -1,6 +1,8 @@
 #include "util/qt/NyElided.h"
 
+#include <QLayout>
 #include <QPainter>
+#include <QStyleOptionGroupBox>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <algorithm>
@@ -94,6 +96,26 @@ void TNyElidedButton::paintEvent(QPaintEvent*) {
   initStyleOption(&opt);
   opt.text = shownText();
   p.drawControl(QStyle::CE_PushButton, opt);
+}
+
+QSize TNyElidedGroupBox::minimumSizeHint() const {
+  const QSize full = QGroupBox::minimumSizeHint();
+  if (layout() == nullptr) return QSize(0, full.height());
+  const QMargins m = contentsMargins();
+  return QSize(layout()->minimumSize().width() + m.left() + m.right(), full.height());
+}
+
+QString TNyElidedGroupBox::shownTitle() const {
+  // The style puts the title inside the frame, indented by a few pixels on each side.
+  return Elide(*this, title(), width() - 16);
+}
+
+void TNyElidedGroupBox::paintEvent(QPaintEvent*) {
+  QStylePainter p(this);
+  QStyleOptionGroupBox opt;
+  initStyleOption(&opt);
+  opt.text = shownTitle();
+  p.drawComplexControl(QStyle::CC_GroupBox, opt);
 }
 
 }  // namespace ny

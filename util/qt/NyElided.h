@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 
@@ -46,6 +47,18 @@ class TNyElidedButton : public QPushButton {
   QSize sizeHint() const override;
   QSize minimumSizeHint() const override;
   QString shownText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
+
+// The title is cut; the box asks for the width of what it holds, not of its title.
+class TNyElidedGroupBox : public QGroupBox {
+  Q_OBJECT
+ public:
+  using QGroupBox::QGroupBox;
+  QSize minimumSizeHint() const override;
+  QString shownTitle() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;

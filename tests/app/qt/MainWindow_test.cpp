@@ -200,7 +200,8 @@ TEST_F(MainWindowTest, LongCaptionsAreElidedAndTheWindowStaysOnTheScreen) {
   const std::string longText(600, 'w');
   nytest::WriteFile(dir_ / "vellum-XYZ.lng", "[Form1]\nTLabel-Label5-Caption=" + longText +
                                                  "\nTCheckBox-chDelSource-Caption=" + longText +
-                                                 "\nTLabel-Label4-Caption=&1 " + longText + "\n");
+                                                 "\nTLabel-Label4-Caption=&1 " + longText +
+                                                 "\nTGroupBox-GroupBox1-Caption=" + longText + "\n");
   auto w = Open();
   const QSize screen = w->screen()->availableGeometry().size();
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_F3, Qt::ControlModifier);
@@ -218,6 +219,9 @@ TEST_F(MainWindowTest, LongCaptionsAreElidedAndTheWindowStaysOnTheScreen) {
   auto* label = Get<ny::TNyElidedLabel>(*w, "Label5");
   ASSERT_NE(label, nullptr);
   EXPECT_TRUE(label->shownText().endsWith(QChar(0x2026)));
+  auto* group = Get<ny::TNyElidedGroupBox>(*w, "GroupBox1");
+  ASSERT_NE(group, nullptr);
+  EXPECT_TRUE(group->shownTitle().endsWith(QChar(0x2026)));
   // A short caption is shown whole.
   EXPECT_EQ(Get<ny::TNyElidedLabel>(*w, "Label7")->shownText(), "Language");
 }
