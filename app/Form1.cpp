@@ -16,6 +16,7 @@ namespace ny {
 TForm1::TForm1(TForm1View& view, TForm1Env env)
     : view_(view), env_(std::move(env)), model_(MakeForm1Model()) {
   ApplyAboutFormats();
+  CreateDataAccess();
 }
 
 TForm1::~TForm1() = default;
@@ -99,11 +100,6 @@ void TForm1::WriteLog(std::string_view message) {
     done += static_cast<size_t>(n);
   }
   ::close(fd);
-}
-
-void TForm1::OpenLibrary(const std::string& file) {
-  // Hook: the library unit arrives later; until then no library opens.
-  (void)file;
 }
 
 void TForm1::CreateZipComponents() {

@@ -11,18 +11,27 @@
 //
 // The sources are split by concern: Form1.cpp (state, pages, keys, caption, log),
 // Form1Startup.cpp (FormCreate, FormShow, FormDestroy, where the settings file lives),
-// Form1Options.cpp (the options page handlers).
+// Form1Options.cpp (the options page handlers), Form1Library.cpp (the connection, the record
+// sets, opening and creating a library), Form1List.cpp (the document list: query, search,
+// sort, keys), Form1Grids.cpp (editing in the grids, the reference tables' keys),
+// Form1Hooks.cpp (the commands other units provide: opening a document, intake).
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "app/ArchiveCatalog.h"
 #include "app/Form1View.h"
 #include "archive/ZipReader.h"
 #include "archive/ZipWriter.h"
 #include "util/NyAbout.h"
+#include "sqlite/NyDataSource.h"
+#include "sqlite/NySQLite3DB.h"
+#include "sqlite/NySQLite3Query.h"
 #include "util/NyComponent.h"
 
 namespace ny {
@@ -30,6 +39,21 @@ namespace ny {
 // Key codes and shift states the window-level key handlers look at.
 inline constexpr char kKeyEscape = 27;
 inline constexpr uint16_t VK_F3 = 0x72;
+inline constexpr uint16_t VK_F5 = 0x74;
+inline constexpr uint16_t VK_TAB = 9;
+inline constexpr uint16_t VK_RETURN = 13;
+inline constexpr uint16_t VK_ESCAPE = 27;
+inline constexpr uint16_t VK_UP = 0x26;
+inline constexpr uint16_t VK_DOWN = 0x28;
+inline constexpr uint16_t VK_INSERT = 45;
+inline constexpr uint16_t VK_DELETE = 46;
+inline constexpr char kKeyEnter = 13;
+// A refused library operation, with its message in the user's words.
+class ELibraryError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 enum TShiftState : unsigned { ssNone = 0, ssShift = 1, ssAlt = 2, ssCtrl = 4 };
 
 // The settings file of the program file `programFile` (a path of any length): the program's
@@ -151,11 +175,122 @@ class TForm1 {
   // reported; a symbolic link in the log's place is not followed.
   void WriteLog(std::string_view message);
 
-  // Opens the library file `file`. The library arrives with its own unit; until then this
-  // does nothing and no library is ever open.
+  // ---- the library (Form1Library.cpp) -------------------------------------------------
+  // The connection and the three record sets over LSTDOC, LSTSBJ and LSTARC, made with the
+  // window and kept for the whole run; DS_LstDoc, DS_LstSbj and DS_LstArc are the data
+  // sources the grids and the comment memo are bound to.
+  TNySQLite3DB& SQLiteDB() { return *sqliteDB_; }
+  TNySQLite3Query& LstDoc() { return *lstDoc_; }
+  TNySQLite3Query& LstSbj() { return *lstSbj_; }
+  TNySQLite3Query& LstArc() { return *lstArc_; }
+  TNyDataSource& DS_LstDoc() { return *dsLstDoc_; }
+  TNyDataSource& DS_LstSbj() { return *dsLstSbj_; }
+  TNyDataSource& DS_LstArc() { return *dsLstArc_; }
+  // True while a library is open (the connection connected, the record sets open).
+  bool LibraryOpen() const;
+
+  // "Open library": a file-open dialog (title LangMsg "SelLib" / "Select library file for
+  // open", the program's directory, the library filter). On OK: LibraryFile becomes the
+  // chosen path, OpenLibrary runs, and the path is stored under "pathbook". In every case the
+  // process's current directory is restored and the document grid gets the focus. An error of
+  // OpenLibrary propagates after that; "pathbook" then keeps its old value.
+  void bLibOpenClick();
+  // "Create new library": as bLibOpenClick with the title LangMsg "CreLib" / "Select library
+  // file for create", the default extension "sqb", a new file's name allowed, and
+  // CreateLibrary in place of OpenLibrary.
+  void bLibNewClick();
+  // Closes LstDoc, LstArc and LstSbj, reconnects the connection to `file` (trimmed of codes
+  // 0..32; a missing file is created empty), opens LstArc and LstSbj with their queries,
+  // RefreshDocList("") and registers "MyLike". Errors of the data layer propagate (a file that
+  // is not a library fails at LstArc); the record sets stay closed from the failing step on.
   void OpenLibrary(const std::string& file);
+  // Makes a new library in `file` (the eight steps of LibrarySchemaSteps, then OpenLibrary).
+  // A file that exists, is not empty and is not an SQLite database without any table is
+  // refused before anything is written (a directory too): ELibraryError "The file is not
+  // empty: a new library needs a new file", a line feed and the path (LangMsg "LibNotEmpty").
+  // Other errors as OpenLibrary.
+  void CreateLibrary(const std::string& file);
+
+  // ---- the document list (Form1List.cpp) -----------------------------------------------
+  void SetSortField(int v) { sortField_ = v; }
+  // The query text of the document list for `search` (see RefreshDocList).
+  std::string DocListQuery(const std::string& search) const;
+  // Rebuilds and reopens the document list under the busy cursor: "select RowId,* from
+  // LSTDOC", with a search text " where 1<0" and " or MyLike(<field>,'<text>')>0" for each
+  // checked "Find in field" box (quotes doubled), then " order by |SortField|" and " desc"
+  // when SortField <= 0; then the sort mark "• " (ascending) or "^ " (descending) on the
+  // title of the column of that field, and no mark on the others. Errors of the data layer
+  // (no library open) propagate; the busy cursor is removed on every way out.
+  void RefreshDocList(const std::string& search);
+  void bSearchClick();
+  // Every change of the search box: bSearchClick while "Auto refresh" is checked.
+  void eLikeChange();
+  // A click on the title of grid column `column` (0-based): the sort field becomes that
+  // column's field number, or its negation when it was already that; then RefreshDocList.
+  void DBGridTitleClick(int column);
+  // After every opening of LstDoc: columns "File name" and "Archive Name" shown as their
+  // boxes say; lRec shows the row count.
+  void LstDocAfterOpen();
+  // Whether the cells of document row `row` (0-based) are drawn pure red: "Check file exist"
+  // is checked and there is no file at the row's archive path (no subject, names that climb
+  // out of the library and a removed archive included). Reads the row without moving any
+  // current row; a change of the file system shows at the next call.
+  bool DBGridDrawColumnCell(int row);
+  // Keys of the document grid (each handled key is set to 0): F5 reloads the list, keeps the
+  // row of the same RowId and beeps; Tab (any modifiers) moves the focus on; Ctrl+Insert,
+  // Alt+Insert and Ctrl+Delete, while LstDoc is browsing, run DocAppend, ArcAppend and
+  // DocDelete.
+  void DBGridKeyDown(uint16_t& key, unsigned shift);
+  // Enter while LstDoc is browsing: consumed, OpenDocument.
+  void DBGridKeyPress(char& key);
+  void DBGridDblClick();
+  // The focus left the comment memo: an edit (not an insert) of LstDoc is posted.
+  void DBMemo1Exit();
+  // The archive state of document row `row` (0-based) of the open list; subjects are looked
+  // up without moving LstSbj.
+  TArchiveState DocArchiveState(int row);
+
+  // ---- editing in the grids (Form1Grids.cpp) -------------------------------------------
+  // The record set shown by grid `grid` (kDocGrid, kSubjectGrid, kArchiverGrid); null for
+  // another name.
+  TNySQLite3Query* GridDataSet(const std::string& grid);
+  // Whether grid column `column` of `grid` may be edited in place: not a read-only column
+  // (SUBJ and SIZE of the document grid), an open record set.
+  bool GridColumnEditable(const std::string& grid, int column);
+  // The user typed `text` into column `column` of row `row` (0-based) of `grid`: the record
+  // set moves to the row (posting a pending edit of another row), enters edit and the
+  // column's field takes the text (UTF-8). Throws ELibraryError "Field <name> is read-only"
+  // for a column that is not editable; errors of the data layer propagate.
+  void GridSetCell(const std::string& grid, int row, int column, const std::string& text);
+  // The grid's current row became `row` (0-based): the record set moves there, which posts a
+  // pending edit. When the post fails the error propagates and the record set stays on the
+  // edited row, still editing.
+  void GridRowChanged(const std::string& grid, int row);
+  // The grid's own editing keys (each handled key set to 0): Insert, and Down on the last
+  // row, append a new row; Esc cancels an edit or a new row; Ctrl+Delete asks "Delete
+  // record?" and deletes the current row on Yes (the document grid leaves Ctrl+Delete and
+  // Insert to DBGridKeyDown).
+  void GridEditKey(const std::string& grid, uint16_t& key, unsigned shift);
+  // Keys of the subjects and archivers grids: F5 reopens the grid's record set and beeps; Tab
+  // (any modifiers) moves the focus on. Each handled key is set to 0.
+  void G_LstSbjKeyDown(const std::string& grid, uint16_t& key, unsigned shift);
+
+  // ---- commands provided by other units (Form1Hooks.cpp) -------------------------------
+  // Each calls its slot when one is set and does nothing otherwise. `startDir` is the program
+  // file's directory.
+  std::function<void()> OnOpenDocument;
+  std::function<void(const std::string& startDir)> OnDocAppend;
+  std::function<void(const std::string& startDir)> OnArcAppend;
+  std::function<void()> OnDocDelete;
+  void OpenDocument();
+  void DocAppend(const std::string& startDir);
+  void ArcAppend(const std::string& startDir);
+  void DocDelete();
 
  private:
+  void CreateDataAccess();
+  void CloseRecordSets();
+  void ReopenKeepingRow(TNySQLite3Query& ds, bool keepRow);
   void ApplyAboutFormats();
   void CreateZipComponents();
   void ShowFontCaption();
@@ -167,6 +302,10 @@ class TForm1 {
   std::unique_ptr<TZipWriter> zipWriter_;
   std::unique_ptr<TZipReader> zipReader_;
   std::unique_ptr<TNyAbout> about_;
+  // The connection goes last: the record sets leave it first.
+  std::unique_ptr<TNySQLite3DB> sqliteDB_;
+  std::unique_ptr<TNySQLite3Query> lstDoc_, lstSbj_, lstArc_;
+  std::unique_ptr<TNyDataSource> dsLstDoc_, dsLstSbj_, dsLstArc_;
 
   int sortField_ = 1;
   std::string libraryFile_;

@@ -1,6 +1,6 @@
 // The archive operations over real record sets on a real library database file: the road of
 // an appended document (pack, file, catalogue) and of its opening (archive path, extraction).
-#include "archive/ArchiveCatalog.h"
+#include "app/ArchiveCatalog.h"
 
 #include <gtest/gtest.h>
 

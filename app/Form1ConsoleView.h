@@ -1,0 +1,48 @@
+// The main window's logic without a window: a view for scripts and the command line.
+//
+// It keeps no controls: focus, busy cursor, beeps and the viewer font are ignored; messages
+// are written to the error stream given; questions get the answer set beforehand (No unless
+// told); a file dialog returns the file set beforehand (cancelled when none is set) and the
+// font dialog is always cancelled. Nothing here reads or writes a settings file.
+#pragma once
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/Form1View.h"
+
+namespace ny {
+
+class TForm1ConsoleView : public TForm1View {
+ public:
+  explicit TForm1ConsoleView(std::ostream& messages) : out_(messages) {}
+
+  // The answer of the next file dialogs (nullopt: cancel).
+  void SetDialogFile(std::optional<std::string> file) { dialogFile_ = std::move(file); }
+  // The answer of every question.
+  void SetAnswer(bool yes) { yes_ = yes; }
+  // Every message shown and question asked so far, in order.
+  const std::vector<std::string>& Messages() const { return messages_; }
+
+  void SetFocus(const std::string&) override {}
+  void FocusNext() override {}
+  void SetBusy(bool) override {}
+  void ShowMessage(const std::string& text) override;
+  bool AskYesNo(const std::string& text) override;
+  std::optional<std::string> RunOpenDialog(const TOpenDialogRequest&) override { return dialogFile_; }
+  bool RunFontDialog(TViewerFont&) override { return false; }
+  void SetViewerFont(const TViewerFont&) override {}
+  void ProcessMessages() override {}
+  void Beep() override {}
+  void Close() override {}
+
+ private:
+  std::ostream& out_;
+  std::optional<std::string> dialogFile_;
+  bool yes_ = false;
+  std::vector<std::string> messages_;
+};
+
+}  // namespace ny
