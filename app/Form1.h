@@ -199,7 +199,7 @@ class TForm1 {
   // file for create", the default extension "sqb", a new file's name allowed, and
   // CreateLibrary in place of OpenLibrary.
   void bLibNewClick();
-  // Closes LstDoc, LstArc and LstSbj, reconnects the connection to `file` (trimmed of codes
+  // LibraryFile becomes `file`; closes LstDoc, LstArc and LstSbj, reconnects the connection to `file` (trimmed of codes
   // 0..32; a missing file is created empty), opens LstArc and LstSbj with their queries,
   // RefreshDocList("") and registers "MyLike". Errors of the data layer propagate (a file that
   // is not a library fails at LstArc); the record sets stay closed from the failing step on.

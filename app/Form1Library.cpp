@@ -150,6 +150,8 @@ void TForm1::bLibNewClick() {
 }
 
 void TForm1::OpenLibrary(const std::string& file) {
+  // The archives are looked for beside the library being opened.
+  libraryFile_ = file;
   CloseRecordSets();
   TNySQLite3DB& db = *sqliteDB_;
   db.Close();
