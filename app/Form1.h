@@ -244,6 +244,9 @@ class TForm1 {
   // Enter while LstDoc is browsing: consumed, OpenDocument.
   void DBGridKeyPress(char& key);
   void DBGridDblClick();
+  // The user changed the comment memo's text to `text` (UTF-8): unless it equals the shown
+  // TEXT, LstDoc enters edit and TEXT takes it. Nothing without a current row.
+  void DBMemo1Change(const std::string& text);
   // The focus left the comment memo: an edit (not an insert) of LstDoc is posted.
   void DBMemo1Exit();
   // The archive state of document row `row` (0-based) of the open list; subjects are looked

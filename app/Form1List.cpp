@@ -5,6 +5,7 @@
 
 #include "app/Form1.h"
 #include "app/Form1Model.h"
+#include "app/LibText.h"
 #include "util/NyApi.h"
 #include "util/NyText.h"
 
@@ -170,6 +171,15 @@ void TForm1::DBGridKeyPress(char& key) {
 
 void TForm1::DBGridDblClick() {
   OpenDocument();
+}
+
+void TForm1::DBMemo1Change(const std::string& text) {
+  if (!lstDoc_->Active() || (lstDoc_->IsEmpty() && lstDoc_->State() != TDataSetState::dsInsert))
+    return;
+  TNyField& f = lstDoc_->FieldByName("TEXT");
+  if (LibText(f.AsString()) == text) return;
+  lstDoc_->Edit();
+  f.SetAsString(text);
 }
 
 void TForm1::DBMemo1Exit() {

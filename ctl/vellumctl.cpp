@@ -3,6 +3,7 @@
 //   vellumctl archive list ARCHIVE          entry count, then "<packed>\t<unpacked>\t<name>"
 //   vellumctl archive pack FILE DIR             packs FILE into DIR/<name>.ZIP, prints its path
 //   vellumctl archive extract ARCHIVE NAME DIR
+//   vellumctl lib create|list|subjects|set ...  (ctl/LibCommand.h)
 //
 // Each command group is one function of the table in main; a failure is reported on standard
 // error and gives exit status 1, a usage error exit status 2.
@@ -17,14 +18,14 @@
 #include "archive/ArchiveOps.h"
 #include "archive/ZipReader.h"
 #include "archive/ZipWriter.h"
+#include "ctl/LibCommand.h"
 #include "util/NyApi.h"
 
 namespace {
 
-using TArgs = std::vector<std::string>;
-
-constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
+using vellumctl::kExitFailure;
+using vellumctl::kExitUsage;
+using vellumctl::TArgs;
 
 int Usage(const char* text) {
   std::cerr << "usage: " << text << "\n";
@@ -104,12 +105,13 @@ struct TCommand {
 
 constexpr TCommand kCommands[] = {
     {"archive", Archive},
+    {"lib", vellumctl::Lib},
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 2) return Usage("vellumctl archive ...");
+  if (argc < 2) return Usage("vellumctl archive|lib ...");
   TArgs args(argv + 2, argv + argc);
   for (const TCommand& c : kCommands) {
     if (c.name != argv[1]) continue;
@@ -120,5 +122,5 @@ int main(int argc, char** argv) {
       return kExitFailure;
     }
   }
-  return Usage("vellumctl archive ...");
+  return Usage("vellumctl archive|lib ...");
 }
