@@ -29,6 +29,7 @@
 
 #include "app/Form1Model.h"
 #include "app/qt/AppIcons.h"
+#include "app/qt/LibraryViews.h"
 #include "app/qt/VellumApplication.h"
 #include "util/NyVersion.h"
 #include "util/qt/NyAboutBox.h"
@@ -151,6 +152,7 @@ MainWindow::MainWindow(TForm1Env env, QWidget* parent) : QMainWindow(parent) {
   pages_->addWidget(text);
   setCentralWidget(pages_);
   resize(800, 580);
+  library_ = new TLibraryViews(*this, *form_);
   binder_.Attach(form_->Model());
   qApp->installEventFilter(this);
   setWindowIcon(AppIcon());
@@ -166,6 +168,7 @@ MainWindow::MainWindow(TForm1Env env, QWidget* parent) : QMainWindow(parent) {
 MainWindow::~MainWindow() {
   aboutView_.reset();
   qApp->removeEventFilter(this);
+  delete library_;
   binder_.Detach();
 }
 

@@ -24,6 +24,8 @@ class QStackedWidget;
 
 namespace ny {
 
+class TLibraryViews;
+
 // The name filters of a file dialog for a filter of "description|patterns" pairs
 // ("Library Files (*.SQB)|*.SQB|All Files (*.*)|*.*"; patterns separated by ';'): each pair
 // becomes "description (patterns)", the description without parentheses of its own at the
@@ -43,6 +45,8 @@ class MainWindow : public QMainWindow, public TForm1View {
   TForm1& Form() { return *form_; }
   // The widget showing component `name`; null when there is none.
   QWidget* Control(const std::string& name) const { return binder_.Widget(name); }
+  // The library's grids, memo and buttons.
+  TLibraryViews& Library() { return *library_; }
   // The objectName of the page shown ("LST", "OPT", "TXT").
   QString ShownPage() const;
 
@@ -77,6 +81,7 @@ class MainWindow : public QMainWindow, public TForm1View {
   std::unique_ptr<TForm1> form_;
   std::unique_ptr<TNyAboutQt> aboutView_;
   TNyFormBinder binder_;
+  TLibraryViews* library_ = nullptr;  // a child of the window, deleted before the form
   QStackedWidget* pages_ = nullptr;
   bool shown_ = false;
   bool destroyed_ = false;
