@@ -8,6 +8,7 @@
 #include "app/LibText.h"
 #include "sqlite/NySQLite3DB.h"
 #include "util/NyApi.h"
+#include "util/NyText.h"
 
 namespace ny {
 
@@ -30,25 +31,80 @@ inline unsigned char UpAscii(unsigned char c) {
   return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
 }
 
-// Upper-cased code points of a stripped text (decoded first when it is not UTF-8).
-void UpperCodePoints(std::string_view stripped, std::vector<int32_t>& out) {
+// Unicode upper case of a code point; a table covers ASCII, Latin and Cyrillic, where the
+// search spends its time.
+int32_t Upper(int32_t cp) {
+  static const auto table = [] {
+    std::vector<int32_t> t(0x530);
+    for (int32_t c = 0; c < 0x530; ++c) t[static_cast<size_t>(c)] = utf8proc_toupper(c);
+    return t;
+  }();
+  return cp >= 0 && cp < 0x530 ? table[static_cast<size_t>(cp)] : utf8proc_toupper(cp);
+}
+
+// The code points of the Windows-1251 bytes 128..255.
+const std::vector<int32_t>& Cp1251() {
+  static const std::vector<int32_t> table = [] {
+    std::vector<int32_t> t(128, 0xFFFD);
+    for (int b = 128; b < 256; ++b) {
+      const std::string u = LibText(std::string(1, static_cast<char>(b)));
+      utf8proc_int32_t cp = 0;
+      if (utf8proc_iterate(reinterpret_cast<const utf8proc_uint8_t*>(u.data()),
+                           static_cast<utf8proc_ssize_t>(u.size()), &cp) > 0) {
+        t[static_cast<size_t>(b - 128)] = cp;
+      }
+    }
+    return t;
+  }();
+  return table;
+}
+
+// Upper-cased code points of a stripped text: UTF-8 as it is, other bytes as Windows-1251.
+// `out` is reused, so a warm search allocates nothing.
+void UpperCodePoints(std::string_view text, std::vector<int32_t>& out) {
   out.clear();
-  const std::string text = LibText(stripped);
   const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
   utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(text.size());
   while (left > 0) {
-    utf8proc_int32_t cp;
-    const utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
-    if (n <= 0) {  // LibText gives valid UTF-8; kept safe all the same
-      out.push_back(*p);
+    if (*p < 0x80) {
+      out.push_back(Upper(*p));
       ++p;
       --left;
       continue;
     }
-    out.push_back(utf8proc_toupper(cp));
+    utf8proc_int32_t cp;
+    const utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
+    if (n <= 0) {  // not UTF-8: the whole text is Windows-1251
+      out.clear();
+      const std::vector<int32_t>& cp1251 = Cp1251();
+      for (unsigned char c : text) out.push_back(Upper(c < 0x80 ? c : cp1251[c - 128u]));
+      return;
+    }
+    out.push_back(Upper(cp));
     p += n;
     left -= n;
   }
+}
+
+// The 1-based character position of the byte at `i` of `v`: UTF-8 counts its lead bytes, a
+// Windows-1251 text its bytes.
+int CharPosition(std::string_view v, size_t i) {
+  if (!IsValidUtf8(v)) return static_cast<int>(i + 1);
+  int n = 1;
+  for (size_t k = 0; k < i; ++k)
+    if ((static_cast<unsigned char>(v[k]) & 0xC0) != 0x80) ++n;
+  return n;
+}
+
+// Two characters outside ASCII upper-case to ASCII letters: dotless i (U+0131, to I) and
+// long s (U+017F, to S). A value holding either is searched by code points.
+bool HasAsciiUpperingLetter(std::string_view v) {
+  for (size_t i = 0; i + 1 < v.size(); ++i) {
+    const unsigned char a = static_cast<unsigned char>(v[i]);
+    const unsigned char b = static_cast<unsigned char>(v[i + 1]);
+    if ((a == 0xC4 && b == 0xB1) || (a == 0xC5 && b == 0xBF)) return true;
+  }
+  return false;
 }
 
 // A pattern made ready for many values.
@@ -77,9 +133,9 @@ void Prepare(TPreparedPattern& p, std::string_view raw) {
 int Search(std::string_view value, const TPreparedPattern& p) {
   if (p.empty) return 0;
   const std::string_view v = Stripped(value);
-  if (IsAscii(v)) {
-    // Upper-casing maps ASCII to ASCII, so an ASCII value holds no other character.
-    if (!p.ascii) return 0;
+  if (p.ascii && (IsAscii(v) || !HasAsciiUpperingLetter(v))) {
+    // Every other character outside ASCII upper-cases outside ASCII, so its bytes (UTF-8 or
+    // Windows-1251, all 128 and above) never match a byte of the pattern.
     const std::string_view pat = p.asciiUpper;
     if (pat.size() > v.size()) return 0;
     const unsigned char first = static_cast<unsigned char>(pat[0]);
@@ -90,16 +146,20 @@ int Search(std::string_view value, const TPreparedPattern& p) {
       while (k < pat.size() &&
              UpAscii(static_cast<unsigned char>(v[i + k])) == static_cast<unsigned char>(pat[k]))
         ++k;
-      if (k == pat.size()) return static_cast<int>(i + 1);
+      if (k == pat.size()) return CharPosition(v, i);
     }
     return 0;
   }
+  // Upper-casing maps ASCII to ASCII, so an ASCII value holds no other character.
+  if (IsAscii(v)) return 0;
   static std::vector<int32_t> up;  // reused: the engine calls from one thread
   UpperCodePoints(v, up);
   const size_t n = p.upper.size();
   if (n > up.size()) return 0;
+  const int32_t first = p.upper[0];
   for (size_t i = 0; i + n <= up.size(); ++i) {
-    size_t k = 0;
+    if (up[i] != first) continue;
+    size_t k = 1;
     while (k < n && up[i + k] == p.upper[k]) ++k;
     if (k == n) return static_cast<int>(i + 1);
   }

@@ -18,6 +18,11 @@ int RunArchive(int argc, char** argv);
 // vellum-bench data [--rows N]: a library of N document rows, the floor loop, the record set.
 int RunData(int argc, char** argv);
 
+// vellum-bench search|open|grid [--rows N]: the document list of a library (LibraryBench.cpp).
+int RunSearch(int argc, char** argv);
+int RunOpen(int argc, char** argv);
+int RunGrid(int argc, char** argv);
+
 // The LSTDOC table of a library with `rows` generated document rows (Latin and Cyrillic, the
 // lengths of real catalogues) in a new database file at `path`; returns `path`.
 std::string MakeDocLibrary(int64_t rows, const std::string& path);

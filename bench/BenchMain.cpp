@@ -30,6 +30,9 @@ struct TSubcommand {
 const TSubcommand kSubcommands[] = {
     {"archive", vbench::RunArchive, "packing, extraction, listing and CRC-32 against zip/unzip"},
     {"data", vbench::RunData, "record set load of a library table against the bare engine loop"},
+    {"search", vbench::RunSearch, "RefreshDocList with MyLike against the engine's LIKE"},
+    {"open", vbench::RunOpen, "OpenLibrary into the grid's model against the bare engine loop"},
+    {"grid", vbench::RunGrid, "the document grid painted offscreen at random scroll positions"},
 };
 
 int Usage() {
