@@ -237,7 +237,8 @@ class TForm1 {
   // current row; a change of the file system shows at the next call.
   bool DBGridDrawColumnCell(int row);
   // Keys of the document grid (each handled key is set to 0): F5 reloads the list, keeps the
-  // row of the same RowId and beeps; Tab (any modifiers) moves the focus on; Ctrl+Insert,
+  // row of the same RowId and beeps (a pending edit is posted first; when that is refused the
+  // edit is given up, the list reloaded and the error propagates without the beep); Tab (any modifiers) moves the focus on; Ctrl+Insert,
   // Alt+Insert and Ctrl+Delete, while LstDoc is browsing, run DocAppend, ArcAppend and
   // DocDelete.
   void DBGridKeyDown(uint16_t& key, unsigned shift);
@@ -274,7 +275,8 @@ class TForm1 {
   // record?" and deletes the current row on Yes (the document grid leaves Ctrl+Delete and
   // Insert to DBGridKeyDown).
   void GridEditKey(const std::string& grid, uint16_t& key, unsigned shift);
-  // Keys of the subjects and archivers grids: F5 reopens the grid's record set and beeps; Tab
+  // Keys of the subjects and archivers grids: F5 reopens the grid's record set and beeps (a
+  // pending edit as for the document grid's F5); Tab
   // (any modifiers) moves the focus on. Each handled key is set to 0.
   void G_LstSbjKeyDown(const std::string& grid, uint16_t& key, unsigned shift);
 

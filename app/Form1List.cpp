@@ -133,8 +133,19 @@ bool TForm1::DBGridDrawColumnCell(int row) {
 
 void TForm1::ReopenKeepingRow(TNySQLite3Query& ds, bool keepRow) {
   // The key is read before the set closes; an empty set has none.
-  // A pending edit is posted first, so that reloading never drops what the user typed.
-  if (ds.Active()) ds.CheckBrowseMode();
+  // A pending edit is posted first, so that reloading never drops what the user typed. When
+  // the library refuses it, the edit is given up and the rows are read anew all the same (the
+  // way out of a refused row); the refusal still propagates.
+  if (ds.Active()) {
+    try {
+      ds.CheckBrowseMode();
+    } catch (...) {
+      ds.Cancel();
+      ds.Close();
+      ds.Open();
+      throw;
+    }
+  }
   const bool had = keepRow && ds.Active() && !ds.IsEmpty();
   const int64_t rowId = had ? ds.FieldByName("RowId").AsLargeInt() : 0;
   ds.Close();

@@ -211,6 +211,17 @@ bool TLibraryViews::eventFilter(QObject* watched, QEvent* event) {
     Guarded<>([this] { form_.DBMemo1Exit(); })();
     return false;
   }
+  if (event->type() == QEvent::ShortcutOverride &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+    // Esc gives up the grid's edit before the window sees the key (which may change pages).
+    for (auto& [view, model] : grids_) {
+      if (watched != view) continue;
+      uint16_t code = VK_ESCAPE;
+      const unsigned shift = ShiftState(static_cast<QKeyEvent*>(event)->modifiers());
+      Guarded<>([&] { form_.GridEditKey(model->Grid(), code, shift); })();
+    }
+    return false;
+  }
   if (event->type() != QEvent::KeyPress) return QObject::eventFilter(watched, event);
   for (auto& [view, model] : grids_) {
     if (watched != view) continue;

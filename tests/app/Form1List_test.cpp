@@ -230,9 +230,18 @@ TEST_F(Form1List, EditingInTheGrids) {
   EXPECT_THROW(f_->GridRowChanged(ny::kSubjectGrid, 0), std::exception);
   EXPECT_EQ(sbj.State(), ny::TDataSetState::dsEdit);
   EXPECT_EQ(sbj.FieldByName("NAM").AsString(), "Drama");
+  // F5 gives a refused edit up after the refusal, and reads the rows anew.
+  key = ny::VK_F5;
+  EXPECT_THROW(f_->G_LstSbjKeyDown(ny::kSubjectGrid, key, ny::ssNone), std::exception);
+  EXPECT_EQ(sbj.State(), ny::TDataSetState::dsBrowse);
+  EXPECT_TRUE(sbj.Active());
+  // Esc gives an edit up.
+  ASSERT_TRUE(sbj.Locate("NAM", ny::TNyValue("Drama"), {}));
+  f_->GridSetCell(ny::kSubjectGrid, sbj.RecNo() - 1, 1, "Plays");
   key = ny::VK_ESCAPE;
   f_->GridEditKey(ny::kSubjectGrid, key, ny::ssNone);
   EXPECT_EQ(sbj.State(), ny::TDataSetState::dsBrowse);
+  EXPECT_EQ(sbj.FieldByName("DIR").AsString(), "Drama");
   // Delete after "Delete record?": No keeps the row, Yes deletes it.
   const int before = sbj.RecordCount();
   key = ny::VK_DELETE;

@@ -28,10 +28,15 @@ TEST(MyLike, PositionsIgnoreCaseBlanksAndNothingIsSpecial) {
   EXPECT_EQ(MyLikePosition(" ВОЙНА ", "Война"), 1);
   EXPECT_EQ(MyLikePosition("Война", "war"), 0);
   EXPECT_EQ(MyLikePosition("war", "война"), 0);
+  EXPECT_EQ(MyLikePosition("Мир war", "WAR"), 5);
+  // Letters outside ASCII whose capitals are ASCII letters: long s and dotless i.
+  EXPECT_EQ(MyLikePosition("\xC5\xBFun", "SUN"), 1);
+  EXPECT_EQ(MyLikePosition("k\xC4\xB1t", "KIT"), 1);
   // Windows-1251 bytes on either side read as the letters they are.
   const std::string cp = ny::EncodeCodePage("Война и мир", 1251);
   EXPECT_EQ(MyLikePosition(cp, "МИР"), 9);
   EXPECT_EQ(MyLikePosition("мир", ny::EncodeCodePage("Мир", 1251)), 1);
+  EXPECT_EQ(MyLikePosition(ny::EncodeCodePage("Лев War", 1251), "war"), 5);
 }
 
 TEST(MyLike, TheEngineCallsItWithNullsAndChangingPatterns) {

@@ -165,9 +165,14 @@ TEST_F(LibraryViewsTest, TheTriggerRefusalIsShownAndTheSubjectStaysInEditing) {
   EXPECT_EQ(grid->currentIndex().row(), drama);
   EXPECT_EQ(grid->model()->index(drama, 1).data().toString(), "Plays");
   EXPECT_EQ(Sql("select DIR from LSTSBJ where NAM='Drama'"), "Drama");
-  // Given up, the row goes back; Insert makes a new row at the end, posted on leaving it.
-  sbj.Cancel();
+  // Esc gives the change up (and the window goes back to the list); Insert makes a new row
+  // at the end, posted on leaving it.
+  QTest::keyClick(grid, Qt::Key_Escape);
+  EXPECT_EQ(sbj.State(), ny::TDataSetState::dsBrowse);
   EXPECT_EQ(grid->model()->index(drama, 1).data().toString(), "Drama");
+  EXPECT_EQ(w->ShownPage(), "LST");
+  w->Form().bOptionClick();
+  grid->setFocus();
   QTest::keyClick(grid, Qt::Key_Insert);
   ASSERT_EQ(grid->model()->rowCount(), 30);
   EXPECT_EQ(grid->currentIndex().row(), 29);
