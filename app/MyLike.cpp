@@ -2,7 +2,9 @@
 
 #include <utf8proc.h>
 
+#include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/LibText.h"
@@ -27,8 +29,18 @@ bool IsAscii(std::string_view s) {
   return true;
 }
 
+// ASCII upper case of every byte; bytes from 128 on stay as they are.
+struct TUpTable {
+  unsigned char t[256];
+  constexpr TUpTable() : t() {
+    for (int c = 0; c < 256; ++c)
+      t[c] = static_cast<unsigned char>(c >= 'a' && c <= 'z' ? c - 32 : c);
+  }
+};
+constexpr TUpTable kUp;
+
 inline unsigned char UpAscii(unsigned char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<unsigned char>(c - 32) : c;
+  return kUp.t[c];
 }
 
 // Unicode upper case of a code point; a table covers ASCII, Latin and Cyrillic, where the
@@ -99,10 +111,14 @@ int CharPosition(std::string_view v, size_t i) {
 // Two characters outside ASCII upper-case to ASCII letters: dotless i (U+0131, to I) and
 // long s (U+017F, to S). A value holding either is searched by code points.
 bool HasAsciiUpperingLetter(std::string_view v) {
-  for (size_t i = 0; i + 1 < v.size(); ++i) {
-    const unsigned char a = static_cast<unsigned char>(v[i]);
-    const unsigned char b = static_cast<unsigned char>(v[i + 1]);
-    if ((a == 0xC4 && b == 0xB1) || (a == 0xC5 && b == 0xBF)) return true;
+  for (const auto& [lead, next] : {std::pair{'\xC4', '\xB1'}, std::pair{'\xC5', '\xBF'}}) {
+    const char* p = v.data();
+    const char* end = v.data() + v.size();
+    while ((p = static_cast<const char*>(std::memchr(p, lead, static_cast<size_t>(end - p)))) !=
+           nullptr) {
+      if (p + 1 < end && p[1] == next) return true;
+      ++p;
+    }
   }
   return false;
 }
@@ -138,15 +154,30 @@ int Search(std::string_view value, const TPreparedPattern& p) {
     // Windows-1251, all 128 and above) never match a byte of the pattern.
     const std::string_view pat = p.asciiUpper;
     if (pat.size() > v.size()) return 0;
-    const unsigned char first = static_cast<unsigned char>(pat[0]);
-    const size_t last = v.size() - pat.size();
-    for (size_t i = 0; i <= last; ++i) {
-      if (UpAscii(static_cast<unsigned char>(v[i])) != first) continue;
+    // Candidates are the places of the first letter in either case, found by memchr.
+    const char up = pat[0];
+    const char low = up >= 'A' && up <= 'Z' ? static_cast<char>(up + 32) : up;
+    const char* const begin = v.data();
+    const char* const stop = begin + (v.size() - pat.size()) + 1;  // last start + 1
+    auto next = [stop](const char* from, char c) {
+      return from < stop ? static_cast<const char*>(
+                               std::memchr(from, c, static_cast<size_t>(stop - from)))
+                         : nullptr;
+    };
+    const char* nu = next(begin, up);
+    const char* nl = low == up ? nullptr : next(begin, low);
+    while (nu != nullptr || nl != nullptr) {
+      const bool lowFirst = nl != nullptr && (nu == nullptr || nl < nu);
+      const char* c = lowFirst ? nl : nu;
       size_t k = 1;
       while (k < pat.size() &&
-             UpAscii(static_cast<unsigned char>(v[i + k])) == static_cast<unsigned char>(pat[k]))
+             UpAscii(static_cast<unsigned char>(c[k])) == static_cast<unsigned char>(pat[k]))
         ++k;
-      if (k == pat.size()) return CharPosition(v, i);
+      if (k == pat.size()) return CharPosition(v, static_cast<size_t>(c - begin));
+      if (lowFirst)
+        nl = next(c + 1, low);
+      else
+        nu = next(c + 1, up);
     }
     return 0;
   }
