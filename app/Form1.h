@@ -204,7 +204,8 @@ class TForm1 {
   // RefreshDocList("") and registers "MyLike". Errors of the data layer propagate (a file that
   // is not a library fails at LstArc); the record sets stay closed from the failing step on.
   void OpenLibrary(const std::string& file);
-  // Makes a new library in `file` (the eight steps of LibrarySchemaSteps, then OpenLibrary).
+  // Makes a new library in `file` (the eight steps of LibrarySchemaSteps in one transaction,
+  // rolled back when one fails; then OpenLibrary).
   // A file that exists, is not empty and is not an SQLite database without any table is
   // refused before anything is written (a directory too): ELibraryError "The file is not
   // empty: a new library needs a new file", a line feed and the path (LangMsg "LibNotEmpty").

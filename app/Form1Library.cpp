@@ -179,7 +179,20 @@ void TForm1::CreateLibrary(const std::string& file) {
   db.Close();
   db.SetDatabase(file);
   db.Open();
-  for (const std::string& step : LibrarySchemaSteps()) db.ExecuteScript(step);
+  // One transaction: a step that fails (a full disk) leaves the file without a half-made
+  // library.
+  db.ExecuteScript("begin transaction");
+  try {
+    for (const std::string& step : LibrarySchemaSteps()) db.ExecuteScript(step);
+    db.ExecuteScript("commit");
+  } catch (...) {
+    try {
+      db.ExecuteScript("rollback");
+    } catch (...) {
+      // The engine rolled back already; the first error is the one to report.
+    }
+    throw;
+  }
   OpenLibrary(file);
 }
 

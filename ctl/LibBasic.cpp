@@ -1,5 +1,6 @@
 // vellumctl lib create|list|subjects|set: a library made, listed, its subjects shown and a
 // document edited as the window does it.
+#include <cstdint>
 #include <iostream>
 
 #include "app/Form1Model.h"
@@ -59,7 +60,7 @@ int RunList(const TArgs& args) {
       in = val;
     } else if (opt == "--sort") {
       int64_t n = 0;
-      if (!ny::TryStrToInt64(val, n) || n < -9 || n > 9) return Usage(kListUsage);
+      if (!ny::TryStrToInt64(val, n) || n < INT32_MIN || n > INT32_MAX) return Usage(kListUsage);
       sort = static_cast<int>(n);
     } else {
       return Usage(kListUsage);
