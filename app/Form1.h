@@ -199,20 +199,21 @@ class TForm1 {
   // file for create", the default extension "sqb", a new file's name allowed, and
   // CreateLibrary in place of OpenLibrary.
   void bLibNewClick();
-  // LibraryFile becomes `file`; closes LstDoc, LstArc and LstSbj, reconnects the connection to `file` (trimmed of codes
-  // 0..32; a missing file is created empty), opens LstArc and LstSbj with their queries,
-  // RefreshDocList("") and registers "MyLike". Errors of the data layer propagate (a file that
-  // is not a library fails at LstArc); the record sets stay closed from the failing step on.
+  // LibraryFile becomes `file`; closes LstDoc, LstArc and LstSbj, reconnects the connection
+  // to `file` (trimmed of codes 0..32; a missing file is created empty), opens LstArc and
+  // LstSbj with their queries, RefreshDocList("") and registers "MyLike". Errors of the data
+  // layer propagate (a file that is not a library fails at LstArc); the record sets stay
+  // closed from the failing step on.
   void OpenLibrary(const std::string& file);
   // Makes a new library in `file` (the eight steps of LibrarySchemaSteps in one transaction,
-  // rolled back when one fails; then OpenLibrary).
-  // A file that exists, is not empty and is not an SQLite database without any table is
+  // rolled back when one fails; then OpenLibrary). A file that exists, is not empty and is not an SQLite database without any table is
   // refused before anything is written (a directory too): ELibraryError "The file is not
   // empty: a new library needs a new file", a line feed and the path (LangMsg "LibNotEmpty").
   // Other errors as OpenLibrary.
   void CreateLibrary(const std::string& file);
 
   // ---- the document list (Form1List.cpp) -----------------------------------------------
+  // Sets the sort of the next RefreshDocList (scripts; the grid sets it by title clicks).
   void SetSortField(int v) { sortField_ = v; }
   // The query text of the document list for `search` (see RefreshDocList).
   std::string DocListQuery(const std::string& search) const;
