@@ -29,30 +29,27 @@ template <typename Map>
 std::string MapCase(std::string_view s, Map map) {
   std::string out;
   out.reserve(s.size());
-  const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(s.data());
-  utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(s.size());
-  while (left > 0) {
-    if (*p < 0x80) {
-      out.push_back(static_cast<char>(map(*p)));
-      ++p;
-      --left;
+  for (size_t i = 0; i < s.size();) {
+    const TUtf8Char c = Utf8Next(s, i);
+    if (c.Len == 0) {
+      out.push_back(s[i++]);
       continue;
     }
-    utf8proc_int32_t cp;
-    utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
-    if (n <= 0) {
-      out.push_back(static_cast<char>(*p));
-      ++p;
-      --left;
-      continue;
-    }
-    utf8proc_uint8_t enc[4];
-    utf8proc_ssize_t m = utf8proc_encode_char(map(cp), enc);
-    out.append(reinterpret_cast<const char*>(enc), static_cast<size_t>(m));
-    p += n;
-    left -= n;
+    AppendUtf8(out, static_cast<char32_t>(map(static_cast<utf8proc_int32_t>(c.Cp))));
+    i += c.Len;
   }
   return out;
+}
+
+bool IsAscii(std::string_view s) {
+  for (char c : s) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
+char AsciiLowerChar(char c) {
+  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // The limit counts characters, not bytes: a Cyrillic name takes two bytes a letter.
@@ -91,6 +88,35 @@ std::string AnsiUpper(std::string_view s) {
 
 std::string AnsiLower(std::string_view s) {
   return MapCase(s, [](utf8proc_int32_t c) { return utf8proc_tolower(c); });
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  if (IsAscii(a) && IsAscii(b)) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+      if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) return false;
+    }
+    return true;
+  }
+  return AnsiLower(a) == AnsiLower(b);
+}
+
+std::string FoldedText(std::string_view s) {
+  if (!IsAscii(s)) return AnsiLower(s);
+  std::string out(s);
+  for (char& c : out) c = AsciiLowerChar(c);
+  return out;
+}
+
+bool ParseDecimalInt(std::string_view text, int64_t& value) {
+  std::string_view t = text;
+  if (!t.empty() && t.front() == '+') t.remove_prefix(1);
+  if (t.empty() || t.front() == '+' || (text.front() == '+' && t.front() == '-')) return false;
+  int64_t v = 0;
+  auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (ec != std::errc() || end != t.data() + t.size()) return false;
+  value = v;
+  return true;
 }
 
 std::string AsciiUpper(std::string_view s) {

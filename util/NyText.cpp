@@ -10,32 +10,8 @@ namespace ny {
 
 namespace {
 
-// Length of the well-formed UTF-8 sequence at s[i], or 0 when the bytes there are not one.
 size_t Utf8SeqLen(std::string_view s, size_t i) {
-  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
-  const unsigned char c = b(i);
-  const size_t left = s.size() - i;
-  if (c < 0x80) return 1;
-  if (c >= 0xC2 && c <= 0xDF) {
-    return (left >= 2 && (b(i + 1) & 0xC0) == 0x80) ? 2 : 0;
-  }
-  if (c >= 0xE0 && c <= 0xEF) {
-    if (left < 3) return 0;
-    const unsigned char c1 = b(i + 1);
-    if ((c1 & 0xC0) != 0x80 || (b(i + 2) & 0xC0) != 0x80) return 0;
-    if (c == 0xE0 && c1 < 0xA0) return 0;  // overlong
-    if (c == 0xED && c1 > 0x9F) return 0;  // surrogate
-    return 3;
-  }
-  if (c >= 0xF0 && c <= 0xF4) {
-    if (left < 4) return 0;
-    const unsigned char c1 = b(i + 1);
-    if ((c1 & 0xC0) != 0x80 || (b(i + 2) & 0xC0) != 0x80 || (b(i + 3) & 0xC0) != 0x80) return 0;
-    if (c == 0xF0 && c1 < 0x90) return 0;  // overlong
-    if (c == 0xF4 && c1 > 0x8F) return 0;  // past U+10FFFF
-    return 4;
-  }
-  return 0;
+  return Utf8Next(s, i).Len;
 }
 
 std::string IconvName(int codePage) {
@@ -128,6 +104,66 @@ std::string RepairUtf8(std::string_view s) {
 }
 
 }  // namespace
+
+TUtf8Char Utf8Next(std::string_view s, size_t i) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  const size_t left = s.size() - i;
+  const TUtf8Char bad{c, 0};
+  const auto cont = [&](size_t k) { return (b(i + k) & 0xC0) == 0x80; };
+  if (c < 0x80) return {c, 1};
+  if (c >= 0xC2 && c <= 0xDF) {
+    if (left < 2 || !cont(1)) return bad;
+    return {static_cast<char32_t>((c & 0x1F) << 6 | (b(i + 1) & 0x3F)), 2};
+  }
+  if (c >= 0xE0 && c <= 0xEF) {
+    if (left < 3 || !cont(1) || !cont(2)) return bad;
+    const unsigned char c1 = b(i + 1);
+    if (c == 0xE0 && c1 < 0xA0) return bad;  // overlong
+    if (c == 0xED && c1 > 0x9F) return bad;  // surrogate
+    return {static_cast<char32_t>((c & 0x0F) << 12 | (c1 & 0x3F) << 6 | (b(i + 2) & 0x3F)), 3};
+  }
+  if (c >= 0xF0 && c <= 0xF4) {
+    if (left < 4 || !cont(1) || !cont(2) || !cont(3)) return bad;
+    const unsigned char c1 = b(i + 1);
+    if (c == 0xF0 && c1 < 0x90) return bad;  // overlong
+    if (c == 0xF4 && c1 > 0x8F) return bad;  // past U+10FFFF
+    return {static_cast<char32_t>((c & 0x07) << 18 | (c1 & 0x3F) << 12 | (b(i + 2) & 0x3F) << 6 |
+                                  (b(i + 3) & 0x3F)),
+            4};
+  }
+  return bad;
+}
+
+std::u32string Utf8CodePoints(std::string_view s) {
+  std::u32string out;
+  out.reserve(s.size());
+  for (size_t i = 0; i < s.size();) {
+    const TUtf8Char c = Utf8Next(s, i);
+    out.push_back(c.Cp);
+    i += c.Len == 0 ? 1 : c.Len;
+  }
+  return out;
+}
+
+void AppendUtf8(std::string& out, char32_t cp) {
+  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else if (cp < 0x10000) {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (cp >> 18));
+    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
 
 bool IsValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {

@@ -11,6 +11,23 @@
 
 namespace ny {
 
+// The one UTF-8 decoder of the program: the character that starts at s[pos] (pos < s.size()).
+// Len is its length in bytes, 0 when the bytes there are not a well-formed sequence (an
+// overlong form, a surrogate, a value past U+10FFFF, a cut or stray continuation byte); Cp is
+// then the byte's own value, so that a caller may let the byte stand for itself.
+struct TUtf8Char {
+  char32_t Cp;
+  size_t Len;
+};
+TUtf8Char Utf8Next(std::string_view s, size_t pos);
+
+// The code points of `s`; a byte that is not part of a well-formed sequence stands for itself
+// (its byte value).
+std::u32string Utf8CodePoints(std::string_view s);
+
+// Appends the UTF-8 form of `cp`; a surrogate or a value past U+10FFFF appends U+FFFD.
+void AppendUtf8(std::string& out, char32_t cp);
+
 // True when `s` is well-formed UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF).
 bool IsValidUtf8(std::string_view s);
 
