@@ -26,6 +26,19 @@ std::string Int64ToStr(int64_t value);
 std::string AnsiUpper(std::string_view s);
 std::string AnsiLower(std::string_view s);
 
+// The one comparison of names without regard to letter case (settings sections and keys,
+// field names): true when `a` and `b` are equal after Unicode lower-casing ("Раздел" equals
+// "раздел", "MAIN" equals "main"). All-ASCII names are compared in place, without allocating.
+bool SameText(std::string_view a, std::string_view b);
+// The form under which SameText-equal names are byte-equal (for sorting and lookup).
+std::string FoldedText(std::string_view s);
+
+// The one reading of a whole decimal integer text: at most one sign ('+' or '-') and then
+// digits only: no blanks, no second sign ("+-5" and "-+5" are refused), no other character.
+// True with `value` set when the text is such an integer that fits 64 bits; false otherwise,
+// `value` then left alone.
+bool ParseDecimalInt(std::string_view text, int64_t& value);
+
 // Only a..z become A..Z; every other byte is copied unchanged.
 std::string AsciiUpper(std::string_view s);
 
@@ -148,8 +161,9 @@ void ForceDirs(std::string_view dir);
 // so "\" a \"" reads as " a ".
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def = "");
-// The value as a decimal integer; `def` when the value is missing or not wholly an integer
-// (the empty string included).
+// The value as a decimal integer (ParseDecimalInt: one sign at most, digits only); `def` when
+// the value is missing, not wholly such an integer (the empty string included) or outside
+// the range of int.
 int IniReadInt(std::string_view file, std::string_view section, std::string_view key, int def);
 // Sets the key to `value` as it stands (a caller that needs surrounding blanks or quotes back
 // encloses the value in double quotes itself), creating the file and the section when missing.
@@ -160,6 +174,13 @@ int IniReadInt(std::string_view file, std::string_view section, std::string_view
 bool IniWriteStr(std::string_view file, std::string_view section, std::string_view key,
                  std::string_view value);
 bool IniWriteInt(std::string_view file, std::string_view section, std::string_view key, int value);
+
+// How a settings write puts the new file's bytes on disk before the rename: called with the
+// descriptor of the complete temporary file, 0 for success (fsync by default). A non-zero
+// result fails the write, leaving the old file. Replaced only to watch or fail that step (a
+// test); nullptr restores fsync. Returns the function used before.
+using TFileSync = int (*)(int fd);
+TFileSync SetIniFileSync(TFileSync sync);
 
 // The keys of one section read in a single pass over the file, for a caller that looks up
 // many keys of it (the texts of a window): Value(key, def) gives what IniReadStr(file, section,

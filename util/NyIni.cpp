@@ -19,6 +19,8 @@ namespace ny {
 
 namespace {
 
+TFileSync fileSync = &::fsync;
+
 constexpr size_t kMaxValue = 1023;
 // A settings or language file is a few kilobytes; anything beyond this is not such a file and
 // is not loaded at all.
@@ -33,38 +35,6 @@ std::string_view Trim(std::string_view s) {
   while (b < e && (s[b] == ' ' || s[b] == '\t')) ++b;
   while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t')) --e;
   return s.substr(b, e - b);
-}
-
-bool IsAscii(std::string_view s) {
-  for (char c : s) {
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  }
-  return true;
-}
-
-char AsciiLowerChar(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// Names compared without regard to letter case. Plain ASCII names (nearly all) are compared
-// in place, without allocating.
-bool SameName(std::string_view a, std::string_view b) {
-  if (IsAscii(a) && IsAscii(b)) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      if (AsciiLowerChar(a[i]) != AsciiLowerChar(b[i])) return false;
-    }
-    return true;
-  }
-  return AnsiLower(a) == AnsiLower(b);
-}
-
-// The key under which SameName names are equal.
-std::string FoldedName(std::string_view s) {
-  if (!IsAscii(s)) return AnsiLower(s);
-  std::string out(s);
-  for (char& c : out) c = AsciiLowerChar(c);
-  return out;
 }
 
 // The line of `text` that starts at `pos`, without its break; `pos` moves past the break
@@ -183,7 +153,7 @@ bool FindSection(const std::vector<Line>& lines, std::string_view section, size_
                  size_t& end) {
   std::string_view name;
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (SectionOf(lines[i].text, name) && SameName(name, section)) {
+    if (SectionOf(lines[i].text, name) && SameText(name, section)) {
       header = i;
       end = lines.size();
       for (size_t j = i + 1; j < lines.size(); ++j) {
@@ -235,7 +205,7 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
   if (fd < 0) return false;
   bool ok = WriteAllFd(fd, content.data(), content.size());
   if (ok && ::fchmod(fd, mode) != 0) ok = false;
-  if (ok && ::fsync(fd) != 0) ok = false;
+  if (ok && fileSync(fd) != 0) ok = false;
   if (::close(fd) != 0) ok = false;
   if (ok && ::rename(tmp.c_str(), target.c_str()) != 0) ok = false;
   if (!ok) {
@@ -258,6 +228,12 @@ bool AtomicReplace(const std::string& file, const std::string& content) {
 
 }  // namespace
 
+TFileSync SetIniFileSync(TFileSync sync) {
+  TFileSync old = fileSync;
+  fileSync = sync != nullptr ? sync : &::fsync;
+  return old;
+}
+
 std::string IniReadStr(std::string_view file, std::string_view section, std::string_view key,
                        std::string_view def) {
   return TIniSection(file, section).Value(key, def);
@@ -275,9 +251,9 @@ TIniSection::TIniSection(std::string_view file, std::string_view section) {
     const std::string_view line = NextLine(text, pos, kind);
     if (SectionOf(line, name)) {
       if (inSection) break;
-      inSection = SameName(name, section);
+      inSection = SameText(name, section);
     } else if (inSection && KeyOf(line, k, v)) {
-      values_.emplace_back(FoldedName(k), Utf8Prefix(Unquote(v), kMaxValue));
+      values_.emplace_back(FoldedText(k), Utf8Prefix(Unquote(v), kMaxValue));
     }
   }
   // Stable, so that of two entries of one key the first stays in front.
@@ -286,7 +262,7 @@ TIniSection::TIniSection(std::string_view file, std::string_view section) {
 }
 
 std::string TIniSection::Value(std::string_view key, std::string_view def) const {
-  const std::string folded = FoldedName(key);
+  const std::string folded = FoldedText(key);
   auto it = std::lower_bound(values_.begin(), values_.end(), folded,
                              [](const auto& e, const std::string& k) { return e.first < k; });
   return it != values_.end() && it->first == folded ? it->second : std::string(def);
@@ -294,13 +270,8 @@ std::string TIniSection::Value(std::string_view key, std::string_view def) const
 
 int IniReadInt(std::string_view file, std::string_view section, std::string_view key, int def) {
   const std::string text = IniReadStr(file, section, key, std::to_string(def));
-  if (text.empty()) return def;
-  const char* b = text.data();
-  const char* e = b + text.size();
-  if (*b == '+') ++b;
-  long long v = 0;
-  auto [ptr, ec] = std::from_chars(b, e, v);
-  if (ec != std::errc() || ptr != e || v < INT_MIN || v > INT_MAX) return def;
+  int64_t v = 0;
+  if (!ParseDecimalInt(text, v) || v < INT_MIN || v > INT_MAX) return def;
   return static_cast<int>(v);
 }
 
@@ -327,7 +298,7 @@ void SetEntry(std::vector<Line>& lines, std::string_view section, std::string_vi
     for (size_t i = header + 1; i < end; ++i) {
       if (!KeyOf(lines[i].text, k, v)) continue;
       last = i;
-      if (SameName(k, key)) {
+      if (SameText(k, key)) {
         lines[i].text = std::string(k) + "=" + std::string(value);
         return;
       }
