@@ -4,35 +4,17 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
-#include <utf8proc.h>
 
 #include <algorithm>
 #include <deque>
 
 #include "util/NyApi.h"
+#include "util/NyFormat.h"
+#include "util/NyText.h"
 
 namespace ny {
 
 namespace {
-
-// Code points of UTF-8 text; a byte that is not UTF-8 stands for itself.
-std::u32string CodePoints(std::string_view s) {
-  std::u32string out;
-  const auto* p = reinterpret_cast<const utf8proc_uint8_t*>(s.data());
-  utf8proc_ssize_t left = static_cast<utf8proc_ssize_t>(s.size());
-  while (left > 0) {
-    utf8proc_int32_t cp;
-    utf8proc_ssize_t n = utf8proc_iterate(p, left, &cp);
-    if (n <= 0) {
-      cp = *p;
-      n = 1;
-    }
-    out.push_back(static_cast<char32_t>(cp));
-    p += n;
-    left -= n;
-  }
-  return out;
-}
 
 // Splits at the last dot: the extension runs from that dot to the end; without a dot the
 // extension is "." and the base the whole string.
@@ -60,23 +42,12 @@ bool ExtensionPasses(const std::u32string& specExt, const std::u32string& nameEx
   return true;
 }
 
-// Days from 1970-01-01 to the given civil date (proleptic Gregorian).
-int64_t DaysFromCivil(int64_t y, unsigned m, unsigned d) {
-  y -= m <= 2;
-  const int64_t era = (y >= 0 ? y : y - 399) / 400;
-  const unsigned yoe = static_cast<unsigned>(y - era * 400);
-  const unsigned doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
-  return era * 146097 + static_cast<int64_t>(doe) - 719468;
-}
-
 // Local time of `t` at two-second resolution, as days since 1899-12-30.
 double LocalDateTime(time_t t) {
   struct tm lt;
   if (localtime_r(&t, &lt) == nullptr) return 0;
-  const int64_t days = DaysFromCivil(lt.tm_year + 1900, static_cast<unsigned>(lt.tm_mon + 1),
-                                     static_cast<unsigned>(lt.tm_mday)) -
-                       DaysFromCivil(1899, 12, 30);
+  const int64_t days =
+      CivilToDays(lt.tm_year + 1900, lt.tm_mon + 1, lt.tm_mday) - CivilToDays(1899, 12, 30);
   const int secs = lt.tm_hour * 3600 + lt.tm_min * 60 + (lt.tm_sec & ~1);
   return static_cast<double>(days) + secs / 86400.0;
 }
@@ -88,8 +59,8 @@ bool IsHiddenName(const std::string& name) {
 }  // namespace
 
 bool MatchSpec(std::string_view pattern, std::string_view name) {
-  std::u32string s = CodePoints(AnsiLower(pattern));
-  const std::u32string n = CodePoints(AnsiLower(name));
+  std::u32string s = Utf8CodePoints(AnsiLower(pattern));
+  const std::u32string n = Utf8CodePoints(AnsiLower(name));
   if (s.find_first_of(U"*?") == std::u32string::npos) return s == n;
   if (s.find(U'.') == std::u32string::npos && s.back() == U'*') s += U".*";
 

@@ -28,9 +28,31 @@ void Append(std::string& out, int value, int width) {
 
 }  // namespace
 
-std::string FormatDateTime(std::string_view format, const std::tm& t) {
+int64_t CivilToDays(int64_t y, int m, int d) {
+  y -= m <= 2;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + doe - 719468;
+}
+
+void DaysToCivil(int64_t days, int& y, int& m, int& d) {
+  const int64_t z = days + 719468;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  y = static_cast<int>(yoe + era * 400 + (m <= 2 ? 1 : 0));
+}
+
+std::string FormatDateTime(std::string_view format, const TNyDateTime& t,
+                           const TNyFormatSettings& fs) {
   std::string out;
-  bool afterHour = false;  // the last token was an hour: "m" means minutes
+  bool afterHour = false;  // the last letter token was an hour: "m" means minutes
   size_t i = 0;
   while (i < format.size()) {
     const char c = format[i];
@@ -42,18 +64,8 @@ std::string FormatDateTime(std::string_view format, const std::tm& t) {
       i = stop == format.size() ? stop : stop + 1;
       continue;
     }
-    if (c == '/') {
-      out += FormatSettings.DateSeparator;
-      ++i;
-      continue;
-    }
-    if (c == ':') {
-      out += FormatSettings.TimeSeparator;
-      ++i;
-      continue;
-    }
-    if (lc != 'd' && lc != 'm' && lc != 'y' && lc != 'h' && lc != 'n' && lc != 's') {
-      out += c;
+    if (lc < 'a' || lc > 'z') {
+      out += c == '/' ? fs.DateSeparator : c == ':' ? fs.TimeSeparator : c;
       ++i;
       continue;
     }
@@ -62,32 +74,43 @@ std::string FormatDateTime(std::string_view format, const std::tm& t) {
     const int width = n >= 2 ? 2 : 1;
     switch (lc) {
       case 'd':
-        Append(out, t.tm_mday, width);
+        Append(out, t.Day, width);
         break;
       case 'm':
-        Append(out, afterHour ? t.tm_min : t.tm_mon + 1, width);
+        Append(out, afterHour ? t.Minute : t.Month, width);
         break;
       case 'y':
-        if (n >= 4) {
-          Append(out, t.tm_year + 1900, 4);
+        if (n <= 2) {
+          Append(out, ((t.Year % 100) + 100) % 100, 2);
         } else {
-          Append(out, (t.tm_year + 1900) % 100, 2);
+          Append(out, t.Year, 4);
         }
         break;
       case 'h':
-        Append(out, t.tm_hour, width);
+        Append(out, t.Hour, width);
         break;
       case 'n':
-        Append(out, t.tm_min, width);
+        Append(out, t.Minute, width);
         break;
       case 's':
-        Append(out, t.tm_sec, width);
+        Append(out, t.Second, width);
+        break;
+      case 'z':
+        Append(out, t.MSec, n >= 3 ? 3 : 1);
+        break;
+      default:
+        out.append(format.substr(i, n));
         break;
     }
     afterHour = lc == 'h';
     i += n;
   }
   return out;
+}
+
+std::string FormatDateTime(std::string_view format, const std::tm& t) {
+  return FormatDateTime(format, TNyDateTime{t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour,
+                                            t.tm_min, t.tm_sec, 0});
 }
 
 std::string FormatDateTime(std::string_view format, std::time_t t) {

@@ -31,12 +31,40 @@ extern TNyFormatSettings FormatSettings;
 // are written and read alike everywhere.
 void ApplyFixedFormats();
 
-// Formats a broken-down time. Tokens, letter case ignored: "d" / "dd" day, "m" / "mm" month
-// (minutes when it follows an hour token, separators between them allowed), "yy" / "yyyy"
-// year, "h" / "hh" hour (0..23), "n" / "nn" minutes, "s" / "ss" seconds; "/" gives
-// FormatSettings.DateSeparator and ":" FormatSettings.TimeSeparator; text in double or single
-// quotes is copied without the quotes; every other character is copied. Out-of-range fields
-// of `t` are printed as they are.
+// The one calendar of the program: the proleptic Gregorian calendar, days counted from
+// 1970-01-01 (day 0; earlier days are negative). CivilToDays takes month 1..12 and day
+// 1..31 (other values give a day count without meaning); DaysToCivil gives the date of any
+// day count within +-2^40 days.
+int64_t CivilToDays(int64_t year, int month, int day);
+void DaysToCivil(int64_t days, int& year, int& month, int& day);
+
+// A date and time as its fields (month 1..12, hour 0..23, MSec 0..999).
+struct TNyDateTime {
+  int Year = 1899;
+  int Month = 12;
+  int Day = 30;
+  int Hour = 0;
+  int Minute = 0;
+  int Second = 0;
+  int MSec = 0;
+};
+
+// The one date and time formatter of the program. The format is read from left to right;
+// letters are tokens without regard to case, a run of one letter being one token:
+//   d, dd      day (dd: two digits)          h, hh   hour 0..23 (hh: two digits)
+//   m, mm      month, but minutes when the last letter token before it was an hour, whatever
+//              other characters stand between ("hh:mm", "hh.mm", "h/m" and "h 'o''clock' m"
+//              give minutes; "hh:nn mm" gives the month again)
+//   yy         two digits of the year; yyy or more: the year with four digits
+//   n, nn      minutes                        s, ss   seconds
+//   z          milliseconds (zzz: three digits)
+// A run of any other letter is copied as it stands (and ends an hour's hold on "m"); "/" gives
+// fs.DateSeparator and ":" fs.TimeSeparator; text between double or single quotes is copied
+// without the quotes (an unclosed quote runs to the end of the format); every other character
+// is copied. Fields out of range are printed as they are.
+std::string FormatDateTime(std::string_view format, const TNyDateTime& t,
+                           const TNyFormatSettings& fs = FormatSettings);
+// The same for a broken-down time (milliseconds 0).
 std::string FormatDateTime(std::string_view format, const std::tm& t);
 // The date and time `t` in local time.
 std::string FormatDateTime(std::string_view format, std::time_t t);
