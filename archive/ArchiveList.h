@@ -1,5 +1,6 @@
 // Listing the entries of an archive: zip archives through the program's own reader, rar
-// archives (format 4 and 5) through libarchive. Every listing fills the one shared entry list.
+// archives (format 4 and 5) from their block headers. Every listing fills the one shared
+// entry list.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +16,7 @@ struct TArchiveEntry {
   int64_t PackedSize = 0;    // the compressed size
   int64_t UnpackedSize = 0;  // the uncompressed size
   // zip: the file name without any stored directory; rar: the stored path with '/' between
-  // directories, as libarchive reports it. UTF-8.
+  // directories. UTF-8.
   std::string EntryName;
 };
 
@@ -31,11 +32,13 @@ int ListArchive(std::string_view path);
 // count. Raises the reader's EZipError (ArchiveEntries() is then left as it was).
 int ListZipArchive(std::string_view path);
 
-// Reads the rar archive's headers one after the other and returns how many were read. When at
-// least one header was read, ArchiveEntries() holds exactly those entries; when none could be
-// read (no such file, not a rar archive, encrypted headers, a broken first header) it returns
-// 0 and leaves ArchiveEntries() as it was. A header that cannot be read ends the listing
-// with the entries before it. Never raises.
+// Reads the rar archive's file headers one after the other (ReadRarHeaders) and returns how
+// many were read: every file header counts, also when its data is solid, encrypted or cannot
+// be decoded. A directory is an entry too; a symbolic link reports its stored size (that of
+// its target's name). When at least one header was read, ArchiveEntries() holds exactly those
+// entries; when none could be read (no such file, not a rar archive, encrypted headers, a
+// broken first header) it returns 0 and leaves ArchiveEntries() as it was. A header that
+// cannot be read ends the listing with the entries before it. Never raises.
 int ListRarArchive(std::string_view path);
 
 }  // namespace ny

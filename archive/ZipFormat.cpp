@@ -1,5 +1,9 @@
 #include "archive/ZipFormat.h"
 
+#include <algorithm>
+
+#include "util/NyText.h"
+
 namespace ny {
 
 namespace {
@@ -133,6 +137,20 @@ bool ZipNameIsAscii(std::string_view name) {
     if (c >= 0x80) return false;
   }
   return true;
+}
+
+bool ZipHostIsDos(unsigned host) {
+  return host == kZipHostDos || host == kZipHostNtfs || host == kZipHostVfat;
+}
+
+std::string DecodeEntryName(std::string_view raw, bool utf8, bool oemHost) {
+  raw = raw.substr(0, std::min(raw.find('\0'), raw.size()));
+  if ((utf8 || !oemHost) && IsValidUtf8(raw)) return std::string(raw);
+  return ZipNameIsAscii(raw) ? std::string(raw) : DecodeCodePage(raw, 866);
+}
+
+std::string ZipStoredName(std::string_view name) {
+  return IsValidUtf8(name) ? std::string(name) : DecodeCodePage(name, 1251);
 }
 
 }  // namespace ny

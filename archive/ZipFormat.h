@@ -35,8 +35,8 @@ inline constexpr size_t kZipLocalSize = 30;
 inline constexpr size_t kZipCentralSize = 46;
 inline constexpr size_t kZipEndSize = 22;
 // The backward search for the end record looks at most at this many bytes from the end of the
-// file: the record itself plus the longest archive comment.
-inline constexpr size_t kZipEndSearchSpan = 65528;
+// file: the record itself plus the longest archive comment (its length field is 16 bits).
+inline constexpr size_t kZipEndSearchSpan = 22 + 65535;
 
 // Byte offsets of the fields inside the local file header.
 namespace zip_local {
@@ -140,5 +140,24 @@ time_t DosDateTimeToUnix(uint32_t dosDateTime);
 // True when every byte of the name is below 0x80; such names are stored without the UTF-8
 // flag, all others with it.
 bool ZipNameIsAscii(std::string_view name);
+
+// The host of an entry: the high byte of its version made by. MS-DOS (0), NTFS (11) and VFAT
+// (14) store names in the OEM code page; Unix (3) names use '/' alone as separator, so a '\'
+// in them is part of the name.
+inline constexpr unsigned kZipHostDos = 0, kZipHostUnix = 3, kZipHostNtfs = 11, kZipHostVfat = 14;
+bool ZipHostIsDos(unsigned host);
+
+// The text of a stored entry name (zip or rar), always well-formed UTF-8, cut at its first NUL
+// byte (nothing after a NUL can be part of a file name). `utf8` (the entry says its name is
+// UTF-8): taken as it is when it is valid UTF-8. `oemHost` (made on MS-DOS or Windows without
+// that mark): decoded from the OEM code page 866, even when the bytes happen to form valid
+// UTF-8. Otherwise valid UTF-8 is taken as it is. Anything else is decoded from code page 866.
+// Separators are left as they are.
+std::string DecodeEntryName(std::string_view raw, bool utf8, bool oemHost);
+
+// The bytes under which a name is stored: UTF-8 as it is; a name that is not valid UTF-8 (a
+// Linux file name written on a system set up for Windows-1251) decoded from Windows-1251 to
+// UTF-8, so that every tool reads the same name.
+std::string ZipStoredName(std::string_view name);
 
 }  // namespace ny
