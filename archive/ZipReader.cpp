@@ -25,6 +25,8 @@ constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint32_t kMax32 = 0xFFFFFFFFu;
 constexpr size_t kZip64LocatorSize = 20;
 constexpr size_t kZip64EndSize = 56;
+// No file holds 2^63 bytes or more: a size that large is a lie.
+constexpr uint64_t kMaxSize = uint64_t{1} << 63;
 
 [[noreturn]] void Fail(const std::string& message) {
   throw EZipError(message);
@@ -34,10 +36,13 @@ uint64_t Get64(const unsigned char* p) {
   return static_cast<uint64_t>(ZipGet32(p)) | (static_cast<uint64_t>(ZipGet32(p + 4)) << 32);
 }
 
-// Stored name bytes as UTF-8 text with '/' separators.
-std::string DecodeName(std::string_view raw) {
-  std::string name = IsValidUtf8(raw) ? std::string(raw) : DecodeCodePage(raw, 866);
-  std::replace(name.begin(), name.end(), '\\', '/');
+// Stored name bytes as UTF-8 text with '/' separators. `host` is the entry's host (high byte
+// of its version made by), or -1 for an entry known from its local header only; '\' is a
+// separator in every name that does not come from a Unix host.
+std::string DecodeName(std::string_view raw, uint16_t flags, int host) {
+  std::string name = DecodeEntryName(raw, (flags & kZipFlagUtf8) != 0,
+                                     host >= 0 && ZipHostIsDos(static_cast<unsigned>(host)));
+  if (host != static_cast<int>(kZipHostUnix)) std::replace(name.begin(), name.end(), '\\', '/');
   return name;
 }
 
@@ -86,27 +91,6 @@ bool ApplyZip64Extra(std::string_view extra, const TZipHeaderInfo& h, TZipEntry&
     pos += 4 + len;
   }
   return !marked;
-}
-
-// Decodes text into code points; a byte that does not start a valid sequence stands alone.
-std::u32string CodePoints(std::string_view s) {
-  std::u32string out;
-  size_t i = 0;
-  while (i < s.size()) {
-    auto c = static_cast<unsigned char>(s[i]);
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    if (len > 1 && i + len <= s.size() && IsValidUtf8(s.substr(i, len))) {
-      char32_t cp = c & (0x7F >> len);
-      for (size_t k = 1; k < len; ++k)
-        cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-      out.push_back(cp);
-      i += len;
-    } else {
-      out.push_back(c);
-      ++i;
-    }
-  }
-  return out;
 }
 
 // '*' and '?' wildcard match, iterative with one backtrack point (linear in practice).
@@ -211,13 +195,26 @@ bool ZipFileNameIsSafe(std::string_view fileName) {
          fileName.find('/') == std::string_view::npos;
 }
 
-bool ZipItemMatches(std::string_view item, std::string_view directory, std::string_view fileName) {
-  std::string pattern(item);
-  std::replace(pattern.begin(), pattern.end(), '\\', '/');
+namespace {
+
+bool PatternMatches(const std::string& pattern, std::string_view directory,
+                    std::string_view fileName) {
   std::string subject = pattern.find('/') == std::string::npos
                             ? std::string(fileName)
                             : std::string(directory) + std::string(fileName);
-  return WildMatch(CodePoints(AnsiUpper(pattern)), CodePoints(AnsiUpper(subject)));
+  return WildMatch(Utf8CodePoints(AnsiUpper(pattern)), Utf8CodePoints(AnsiUpper(subject)));
+}
+
+}  // namespace
+
+bool ZipItemMatches(std::string_view item, std::string_view directory, std::string_view fileName) {
+  // The item names the file as the writer stored it.
+  const std::string pattern = ZipStoredName(item);
+  if (PatternMatches(pattern, directory, fileName)) return true;
+  if (pattern.find('\\') == std::string::npos) return false;
+  std::string slashed = pattern;
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  return PatternMatches(slashed, directory, fileName);
 }
 
 void TZipReader::SetZipName(std::string name) {
@@ -309,7 +306,7 @@ void TZipReader::ReadCentral(TSource& in, uint64_t offset, uint64_t count) {
     auto text = [&](size_t from, size_t len) {
       return std::string_view(reinterpret_cast<const char*>(var.data()) + from, len);
     };
-    SplitName(DecodeName(text(0, h.NameLength)), h);
+    SplitName(DecodeName(text(0, h.NameLength), h.Flags, h.VersionMadeBy >> 8), h);
     h.Comment = std::string(text(size_t{h.NameLength} + h.ExtraLength, h.CommentLength));
     e.CompressedSize = h.CompressedSize;
     e.UncompressedSize = h.UncompressedSize;
@@ -318,8 +315,31 @@ void TZipReader::ReadCentral(TSource& in, uint64_t offset, uint64_t count) {
     if (!ApplyZip64Extra(text(h.NameLength, h.ExtraLength), h, e, true)) Fail(kZipErrNotValid);
     if (e.LocalHeaderOffset > in.size || in.size - e.LocalHeaderOffset < kZipLocalSize)
       Fail(kZipErrNotValid);
+    if (e.CompressedSize >= kMaxSize || e.UncompressedSize >= kMaxSize) Fail(kZipErrNotValid);
     entries_.push_back(std::move(e));
     pos += kZipCentralSize + varLen;
+  }
+  RefuseOverlaps(in);
+}
+
+// Each entry owns the bytes from its local header to the end of its data. Entries that share
+// bytes (several central headers pointing at one local entry) would let a small archive
+// extract without end: such an archive is refused.
+void TZipReader::RefuseOverlaps(TSource& in) {
+  std::vector<std::pair<uint64_t, uint64_t>> spans;  // [start, end)
+  spans.reserve(entries_.size());
+  for (const TZipEntry& e : entries_) {
+    unsigned char fixed[kZipLocalSize];
+    uint64_t header = kZipLocalSize;
+    if (in.ReadAt(e.LocalHeaderOffset, fixed, sizeof fixed) && ZipGet32(fixed) == kZipLocalSig) {
+      header += ZipGet16(fixed + zip_local::kNameLength) +
+                ZipGet16(fixed + zip_local::kExtraLength);
+    }
+    spans.emplace_back(e.LocalHeaderOffset, e.LocalHeaderOffset + header + e.CompressedSize);
+  }
+  std::sort(spans.begin(), spans.end());
+  for (size_t i = 1; i < spans.size(); ++i) {
+    if (spans[i].first < spans[i - 1].second) Fail(kZipErrOverlap);
   }
 }
 
@@ -337,6 +357,7 @@ void TZipReader::ScanLocal(TSource& in) {
   std::vector<unsigned char> buf(kBlock);
   std::vector<unsigned char> outBuf(kBlock);
   uint64_t searchBudget = 4 * in.size + kBlock;
+  uint64_t inflateBudget = 64 * in.size + (uint64_t{1} << 20);
   while (auto at = in.Find(pos, kZipLocalSig)) {
     service(*at);
     uint64_t p = *at;
@@ -347,7 +368,7 @@ void TZipReader::ScanLocal(TSource& in) {
     DecodeLocalHeader(fixed, h);
     std::string var(size_t{h.NameLength} + h.ExtraLength, '\0');
     if (!in.ReadAt(p + kZipLocalSize, var.data(), var.size())) Fail(kZipErrPremature);
-    SplitName(DecodeName(std::string_view(var).substr(0, h.NameLength)), h);
+    SplitName(DecodeName(std::string_view(var).substr(0, h.NameLength), h.Flags, -1), h);
     e.CompressedSize = h.CompressedSize;
     e.UncompressedSize = h.UncompressedSize;
     e.LocalHeaderOffset = p;
@@ -362,51 +383,69 @@ void TZipReader::ScanLocal(TSource& in) {
     if ((h.Flags & kZipFlagDataDescriptor) == 0) {
       // Sizes marked as held in a Zip64 field that is not there are unknown, and no
       // descriptor follows to tell them.
-      if (!sizesKnown) Fail(kZipErrNotValid);
+      if (!sizesKnown || e.CompressedSize >= kMaxSize || e.UncompressedSize >= kMaxSize)
+        Fail(kZipErrNotValid);
       next = dataStart + std::min(e.CompressedSize, in.size - dataStart);
-    } else if (h.Method == kZipMethodDeflate && (h.Flags & kZipFlagEncrypted) == 0) {
-      // The sizes follow the data: the Deflate stream itself tells where the data ends.
-      z_stream zs{};
-      if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) Fail(kZipErrNotValid);
-      uint64_t inPos = dataStart;
-      int rc = Z_OK;
-      while (rc == Z_OK && inPos < in.size) {
-        size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, in.size - inPos));
-        if (!in.ReadAt(inPos, buf.data(), n)) break;
-        zs.next_in = buf.data();
-        zs.avail_in = static_cast<uInt>(n);
-        do {
-          zs.next_out = outBuf.data();
-          zs.avail_out = static_cast<uInt>(outBuf.size());
-          rc = inflate(&zs, Z_NO_FLUSH);
-        } while (rc == Z_OK && zs.avail_in > 0);
-        inPos += n - zs.avail_in;
-        service(inPos);
-      }
-      e.CompressedSize = zs.total_in;
-      e.UncompressedSize = zs.total_out;
-      inflateEnd(&zs);
-      next = dataStart + e.CompressedSize;
     } else {
-      // Stored data of unknown length: take the first descriptor whose size fits the gap.
-      // A search that finds none runs to the end of the file; the budget keeps a file full of
-      // such headers from costing one pass per header (an archive of sound entries spends
-      // about its own size).
-      uint64_t from = dataStart;
+      // The sizes follow the data, in a descriptor. It is found by its signature: the first
+      // one whose compressed size is the distance from the data's start (and, for stored
+      // data, whose two sizes agree) ends the data. The searches of one scan share a budget
+      // of a few passes over the file, so a file full of such headers stays linear.
       e.CompressedSize = e.UncompressedSize = 0;
       descriptorMissing = true;
+      const size_t sizeLen = zip64 ? 8 : 4;
+      uint64_t from = dataStart;
       while (searchBudget > 0) {
         auto d = in.Find(from, kZipDataDescriptorSig);
         uint64_t searched = (d ? *d + 4 : in.size) - from;
         searchBudget -= std::min(searchBudget, searched);
         if (!d) break;
-        unsigned char dd[4];
-        if (in.ReadAt(*d + 8, dd, 4) && ZipGet32(dd) == *d - dataStart) {
-          e.CompressedSize = e.UncompressedSize = *d - dataStart;
-          descriptorMissing = false;
-          break;
+        unsigned char dd[16];
+        if (in.ReadAt(*d + 8, dd, 2 * sizeLen)) {
+          const uint64_t packed = sizeLen == 8 ? Get64(dd) : ZipGet32(dd);
+          const uint64_t unpacked = sizeLen == 8 ? Get64(dd + 8) : ZipGet32(dd + 4);
+          if (packed == *d - dataStart && (h.Method != kZipMethodStored || unpacked == packed) &&
+              unpacked < kMaxSize) {
+            e.CompressedSize = packed;
+            e.UncompressedSize = unpacked;
+            descriptorMissing = false;
+            break;
+          }
         }
         from = *d + 1;
+      }
+      // A descriptor without its signature: the Deflate stream itself tells where the data
+      // ends. Its output is capped by a budget in proportion to the file's size, so that a
+      // small file cannot make the scan inflate gigabytes; past the cap the sizes stay
+      // unknown.
+      if (descriptorMissing && h.Method == kZipMethodDeflate &&
+          (h.Flags & kZipFlagEncrypted) == 0) {
+        z_stream zs{};
+        if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) Fail(kZipErrNotValid);
+        uint64_t inPos = dataStart;
+        uint64_t produced = 0;
+        int rc = Z_OK;
+        while (rc == Z_OK && inPos < in.size && produced <= inflateBudget) {
+          size_t n = static_cast<size_t>(std::min<uint64_t>(kBlock, in.size - inPos));
+          if (!in.ReadAt(inPos, buf.data(), n)) break;
+          zs.next_in = buf.data();
+          zs.avail_in = static_cast<uInt>(n);
+          do {
+            zs.next_out = outBuf.data();
+            zs.avail_out = static_cast<uInt>(outBuf.size());
+            rc = inflate(&zs, Z_NO_FLUSH);
+            produced += outBuf.size() - zs.avail_out;
+          } while (rc == Z_OK && zs.avail_in > 0 && produced <= inflateBudget);
+          inPos += n - zs.avail_in;
+          service(inPos);
+        }
+        inflateBudget -= std::min(inflateBudget, produced);
+        if (rc == Z_STREAM_END) {
+          e.CompressedSize = zs.total_in;
+          e.UncompressedSize = zs.total_out;
+          descriptorMissing = false;
+        }
+        inflateEnd(&zs);
       }
       next = dataStart + e.CompressedSize;
     }

@@ -1,15 +1,22 @@
 // The zip reader: reads an archive's directory and extracts the entries that match a file list.
 //
-// Reading the directory: the end record is searched backwards within the last 65528 bytes of
-// the file (the nearest one to the end wins). When the central directory lies where the end
-// record says, its headers are read; otherwise the file is scanned from its start for local
-// headers. Zip64 records are read (sizes and offsets are 64 bits wide here); archives split
-// over several disks are refused with their own message. A scan over a damaged file costs
-// time in proportion to its size, whatever its headers claim.
+// Reading the directory: the end record is searched backwards within the last 22 + 65535 bytes
+// of the file (the record and the longest comment; the nearest one to the end wins). When the
+// central directory lies where the end record says, its headers are read; otherwise the file
+// is scanned from its start for local headers. Zip64 records are read (sizes and offsets are
+// 64 bits wide here); archives split over several disks are refused with their own message.
+// The work of reading a directory is bounded by the size of the file, whatever its headers
+// claim: the scan finds the sizes of an entry that keeps them after its data by the signature
+// of that descriptor, and inflates data to learn them only within a budget of a few dozen
+// times the file's size.
 //
-// Names: general-purpose bit 11 or valid UTF-8 is taken as UTF-8, anything else is decoded
-// from the OEM code page 866. Every '\' of a stored name becomes '/'; the name is then split
-// into Directory (up to and including the last '/') and FileName.
+// Names: general-purpose bit 11 means UTF-8; without it, an entry made on MS-DOS, NTFS or
+// VFAT (version made by 0, 11, 14) has an OEM (code page 866) name even when its bytes happen
+// to form UTF-8; any other entry's name is taken as UTF-8 when it is valid UTF-8; anything
+// else is decoded from code page 866. A name ends at a NUL byte. A '\' of a stored name is a
+// separator and becomes '/', except in names from a Unix host (version made by 3), where it is
+// part of the name. The name is then split into Directory (up to and including the last '/')
+// and FileName.
 //
 // Extraction writes each selected entry as DestDir + '/' + FileName; directories are never
 // created. An entry whose FileName is empty, ".", ".." or holds a NUL byte is never written,
@@ -43,6 +50,8 @@ inline constexpr char kZipErrNotValid[] = "Not a valid zip file!";
 inline constexpr char kZipErrPremature[] = "Premature end of file reached";
 inline constexpr char kZipErrMultiPart[] =
     "Multi-part (split or spanned) zip archives are not supported";
+inline constexpr char kZipErrOverlap[] =
+    "Invalid zip file: entries overlap one another (possible zip bomb)";
 inline constexpr char kZipErrCannotOpen[] = "Cannot open file ";    // + path
 inline constexpr char kZipErrCannotWrite[] = "Cannot write file ";  // + path
 
@@ -64,10 +73,13 @@ struct TZipEntry {
   uint64_t LocalHeaderOffset = 0;
 };
 
-// True when `item` (a name from the file list, '\' and '/' both separate) selects the entry.
-// Both sides are compared in upper case (Unicode); '*' stands for any run of characters and
-// '?' for any one character. An item without a directory part is compared with the file name
-// only; an item with one is compared with directory + file name.
+// True when `item` (a name from the file list) selects the entry. The item is first read as
+// the writer stores a name (ZipStoredName: bytes that are not UTF-8 are Windows-1251) with
+// '/' as its only separator, so that a Linux name holding '\' finds its entry; when that does
+// not match, '\' is taken as a separator too. Both sides are compared in upper case
+// (Unicode); '*' stands for any run of characters and '?' for any one character. An item
+// without a directory part is compared with the file name only; an item with one is compared
+// with directory + file name.
 bool ZipItemMatches(std::string_view item, std::string_view directory, std::string_view fileName);
 
 // True when an entry of this file name may be written: not empty, not "." or "..", no NUL,
@@ -111,10 +123,12 @@ class TZipReader {
   //  the multi-part message for an archive spread over several disks;
   //  "Not a valid zip file!" when neither a central directory nor a local header is found, or
   //    a header lacks its signature where the directory says it is, an entry's local
-  //    header would lie past the end of the file, or a size or offset marked as held in a
-  //    Zip64 extra field has no value there;
+  //    header would lie past the end of the file, a size or offset marked as held in a
+  //    Zip64 extra field has no value there, or a size is 2^63 or more;
   //  "Premature end of file reached" when a header, a name, an extra field or a comment would
-  //    run past the end of the file (also an entry count that the file cannot hold).
+  //    run past the end of the file (also an entry count that the file cannot hold);
+  //  the overlap message when two entries of the central directory share bytes: from its
+  //    local header to the end of its data each entry must have the file to itself.
   // After a failure the reader holds no entries.
   int ReadZip();
 
@@ -140,6 +154,7 @@ class TZipReader {
  private:
   struct TSource;
   void ReadCentral(TSource& in, uint64_t offset, uint64_t count);
+  void RefuseOverlaps(TSource& in);
   void ScanLocal(TSource& in);
   bool ExtractEntry(TSource& in, const TZipEntry& e);
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <filesystem>
 #include <random>
@@ -197,18 +198,24 @@ TEST_F(ZipReaderTest, ReadsPythonSevenZipAndJarArchives) {
 
 TEST_F(ZipReaderTest, NamesAreUtf8WhenFlaggedOrValidOtherwiseOem866) {
   REQUIRE_TOOL("python3");
-  // python sets bit 11 for non-ASCII names.
+  // python sets bit 11 for non-ASCII names. A '\' separates in the name of an entry made on
+  // MS-DOS (host 0) and is part of the name from a Unix host (3), as unzip reads them.
   Sh("cd " + src_ +
      " && python3 -c 'import zipfile\n"
      "z = zipfile.ZipFile(\"../utf.zip\", \"w\")\n"
-     "z.writestr(\"Папка\\\\Отчёт.txt\", b\"x\")\n"
+     "i = zipfile.ZipInfo(\"Папка\\\\Отчёт.txt\")\n"
+     "i.create_system = 0\n"
+     "z.writestr(i, b\"x\")\n"
+     "z.writestr(\"Unix\\\\name.txt\", b\"y\")\n"
      "z.close()'");
   ny::TZipReader r;
   r.SetZipName(dir_ / "utf.zip");
   r.ReadZip();
   EXPECT_NE(r.Entry(0).Header.Flags & ny::kZipFlagUtf8, 0);
-  EXPECT_EQ(r.Entry(0).Header.Directory, "Папка/");  // the stored '\' separates
+  EXPECT_EQ(r.Entry(0).Header.Directory, "Папка/");
   EXPECT_EQ(r.Entry(0).Header.FileName, "Отчёт.txt");
+  EXPECT_EQ(r.Entry(1).Header.Directory, "");
+  EXPECT_EQ(r.Entry(1).Header.FileName, "Unix\\name.txt");
 
   if (!nytest::HaveTool("zip")) return;
   // Info-ZIP in the C locale stores the name bytes as they are: "Привет.txt" in code page 866.
@@ -530,9 +537,12 @@ TEST_F(ZipDamageTest, HostileNamesNeverEscapeTheDestination) {
   Sh("cd " + dir_.Path() +
      " && python3 -c 'import zipfile\n"
      "z = zipfile.ZipFile(\"evil.zip\", \"w\")\n"
-     "for n in [\"../up.txt\", \"/abs/root.txt\", \"..\\\\..\\\\win.txt\", \"a/..\", \".\", "
+     "for n in [\"../up.txt\", \"/abs/root.txt\", \"a/..\", \".\", "
      "\"x/\", \"nulXname.txt\", \"ok.txt\"]:\n"
      "  z.writestr(n, b\"data\")\n"
+     "i = zipfile.ZipInfo(\"..\\\\..\\\\win.txt\")\n"
+     "i.create_system = 0\n"
+     "z.writestr(i, b\"data\")\n"
      "z.close()'");
   // zipfile cuts names at a NUL; put one in place of the X in both headers.
   std::string evil = ReadFile(dir_ / "evil.zip");
@@ -549,12 +559,13 @@ TEST_F(ZipDamageTest, HostileNamesNeverEscapeTheDestination) {
   r.SetDestDir(inner);
   r.SetFilesList({"*"});
   r.OnAskYesNo = [](const std::string&, const std::string&) { return true; };
-  EXPECT_EQ(r.UnZip(), 4);  // up.txt, root.txt, win.txt, ok.txt by their name parts
+  // up.txt, root.txt, win.txt, ok.txt by their name parts; a name ends at its NUL.
+  EXPECT_EQ(r.UnZip(), 5);
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(inner))
     names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"ok.txt", "root.txt", "up.txt", "win.txt"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"nul", "ok.txt", "root.txt", "up.txt", "win.txt"}));
   EXPECT_FALSE(std::filesystem::is_symlink(inner + "ok.txt"));
   EXPECT_EQ(ReadFile(out_ + "outside.txt"), "keep");
   names.clear();
@@ -562,6 +573,235 @@ TEST_F(ZipDamageTest, HostileNamesNeverEscapeTheDestination) {
     names.push_back(e.path().filename());
   std::sort(names.begin(), names.end());
   EXPECT_EQ(names, (std::vector<std::string>{"dest", "outside.txt"}));
+}
+
+}  // namespace
+
+namespace {
+
+unsigned char* At(std::string& s, size_t at) {
+  return reinterpret_cast<unsigned char*>(s.data() + at);
+}
+
+// One stored entry made by hand: local header, data, `copies` central headers that all point
+// at that one local entry, end record. `name` is stored as raw bytes.
+struct TMadeZip {
+  std::string bytes;
+  size_t central = 0;  // offset of the first central header
+};
+TMadeZip MadeZip(const std::string& name, const std::string& data, uint16_t madeBy = 20,
+                 uint16_t flags = 0, const std::string& centralExtra = "", int copies = 1) {
+  ny::TZipHeaderInfo h;
+  h.VersionMadeBy = madeBy;
+  h.Flags = flags;
+  h.Method = ny::kZipMethodStored;
+  h.Crc32 = ny::Crc32(data.data(), data.size());
+  h.CompressedSize = h.UncompressedSize = static_cast<uint32_t>(data.size());
+  h.NameLength = static_cast<uint16_t>(name.size());
+  TMadeZip z;
+  z.bytes.assign(ny::kZipLocalSize, '\0');
+  ny::EncodeLocalHeader(h, At(z.bytes, 0));
+  z.bytes += name + data;
+  z.central = z.bytes.size();
+  h.ExtraLength = static_cast<uint16_t>(centralExtra.size());
+  for (int i = 0; i < copies; ++i) {
+    std::string c(ny::kZipCentralSize, '\0');
+    ny::EncodeCentralHeader(h, At(c, 0));
+    z.bytes += c + name + centralExtra;
+  }
+  ny::TEndCentral e;
+  e.EntriesThisDisk = e.TotalEntries = static_cast<uint16_t>(copies);
+  e.CentralOffset = static_cast<uint32_t>(z.central);
+  e.CentralSize = static_cast<uint32_t>(z.bytes.size() - z.central);
+  std::string end(ny::kZipEndSize, '\0');
+  ny::EncodeEndCentral(e, At(end, 0));
+  z.bytes += end;
+  return z;
+}
+
+class ZipMadeTest : public ::testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& bytes) {
+    WriteFile(dir_ / name, bytes);
+    return dir_ / name;
+  }
+  TestDir dir_;
+};
+
+// Every length is checked against what the file holds, to the byte: a comment that ends
+// exactly at the end of the file is read, one byte more is refused without reading it.
+TEST_F(ZipMadeTest, LengthsThatReachTheEndOfTheFileExactlyOrOneBytePast) {
+  TMadeZip z = MadeZip("a", "x");
+  const size_t commentAt = z.central + ny::kZipCentralSize + 1;
+  const size_t room = z.bytes.size() - commentAt;
+  ny::ZipPut16(At(z.bytes, z.central + ny::zip_central::kCommentLength),
+               static_cast<uint16_t>(room));
+  ny::TZipReader r;
+  r.SetZipName(Write("exact.zip", z.bytes));
+  ASSERT_EQ(r.ReadZip(), 1);
+  EXPECT_EQ(r.Entry(0).Header.Comment.size(), room);
+  ny::ZipPut16(At(z.bytes, z.central + ny::zip_central::kCommentLength),
+               static_cast<uint16_t>(room + 1));
+  EXPECT_EQ(ReadError(Write("past.zip", z.bytes)), "Premature end of file reached");
+  // The same for the extra field.
+  ny::ZipPut16(At(z.bytes, z.central + ny::zip_central::kCommentLength), 0);
+  ny::ZipPut16(At(z.bytes, z.central + ny::zip_central::kExtraLength),
+               static_cast<uint16_t>(room + 1));
+  EXPECT_EQ(ReadError(Write("extra.zip", z.bytes)), "Premature end of file reached");
+
+  // The longest archive comments: the end record lies 22 + 65535 bytes before the end.
+  for (size_t len : {size_t{65507}, size_t{65535}}) {
+    TMadeZip c = MadeZip("doc.txt", "text");
+    ny::ZipPut16(At(c.bytes, c.bytes.size() - 2), static_cast<uint16_t>(len));
+    const std::string path = Write("comment.zip", c.bytes + std::string(len, 'c'));
+    r.SetZipName(path);
+    ASSERT_EQ(r.ReadZip(), 1) << len;
+    EXPECT_EQ(r.EndCentral().Comment.size(), len);
+    if (nytest::HaveTool("python3")) {
+      EXPECT_EQ(JudgeListing(path), "4\t4\tdoc.txt\n");
+    }
+  }
+}
+
+// Central headers that share one local entry would extract its data again and again.
+TEST_F(ZipMadeTest, EntriesThatOverlapAreRefusedAsAZipBomb) {
+  const std::string overlap = "Invalid zip file: entries overlap one another (possible zip bomb)";
+  EXPECT_EQ(ReadError(Write("bomb.zip", MadeZip("big.txt", std::string(5000, 'z'), 20, 0, "", 20)
+                                            .bytes)),
+            overlap);
+  EXPECT_EQ(ReadError(Write("two.zip", MadeZip("a", "x", 20, 0, "", 2).bytes)), overlap);
+  // An entry whose data runs into the next one's local header.
+  TMadeZip a = MadeZip("a", "xy");
+  TMadeZip b = MadeZip("b", "z");
+  std::string both = a.bytes.substr(0, a.central) + b.bytes.substr(0, b.central);
+  const std::string centralA = a.bytes.substr(a.central, ny::kZipCentralSize + 1);
+  std::string centralB = b.bytes.substr(b.central, ny::kZipCentralSize + 1);
+  ny::ZipPut32(At(centralB, ny::zip_central::kLocalHeaderOffset), static_cast<uint32_t>(a.central));
+  const size_t cd = both.size();
+  auto withCentral = [&](const std::string& ca) {
+    ny::TEndCentral e;
+    e.EntriesThisDisk = e.TotalEntries = 2;
+    e.CentralOffset = static_cast<uint32_t>(cd);
+    e.CentralSize = static_cast<uint32_t>(2 * (ny::kZipCentralSize + 1));
+    std::string end(ny::kZipEndSize, '\0');
+    ny::EncodeEndCentral(e, At(end, 0));
+    return both + ca + centralB + end;
+  };
+  ny::TZipReader r;
+  r.SetZipName(Write("adjacent.zip", withCentral(centralA)));
+  EXPECT_EQ(r.ReadZip(), 2);  // back to back, no byte shared
+  std::string longer = centralA;
+  ny::ZipPut32(At(longer, ny::zip_central::kCompressedSize), 3);
+  EXPECT_EQ(ReadError(Write("into.zip", withCentral(longer))), overlap);
+}
+
+TEST_F(ZipMadeTest, NamesDecodeByTheirHostAndEndAtANul) {
+  // "сам.txt" in code page 866 happens to be valid UTF-8 ("ᠬ.txt").
+  const std::string oem = "\xe1\xa0\xac.txt";
+  ny::TZipReader r;
+  for (auto [madeBy, expected] : {std::pair<uint16_t, std::string>{20, "сам.txt"},
+                                  {11 << 8 | 20, "сам.txt"},
+                                  {14 << 8 | 20, "сам.txt"},
+                                  {3 << 8 | 20, "\xe1\xa0\xac.txt"}}) {
+    r.SetZipName(Write("oem.zip", MadeZip(oem, "x", madeBy).bytes));
+    ASSERT_EQ(r.ReadZip(), 1);
+    EXPECT_EQ(r.Entry(0).Header.FileName, expected) << madeBy;
+  }
+  // With the UTF-8 flag the bytes are UTF-8 whatever the host.
+  r.SetZipName(Write("flag.zip", MadeZip(oem, "x", 20, ny::kZipFlagUtf8).bytes));
+  r.ReadZip();
+  EXPECT_EQ(r.Entry(0).Header.FileName, "\xe1\xa0\xac.txt");
+  r.SetZipName(Write("nul.zip", MadeZip(std::string("dir/doc.txt\0.exe", 16), "x").bytes));
+  r.ReadZip();
+  EXPECT_EQ(r.Entry(0).Header.Directory, "dir/");
+  EXPECT_EQ(r.Entry(0).Header.FileName, "doc.txt");
+}
+
+TEST_F(ZipMadeTest, Zip64SizesOfTwoToTheSixtyThirdAreNoSizes) {
+  auto zip64 = [](uint64_t size) {
+    std::string extra(12, '\0');
+    ny::ZipPut16(At(extra, 0), 1);
+    ny::ZipPut16(At(extra, 2), 8);
+    ny::ZipPut32(At(extra, 4), static_cast<uint32_t>(size));
+    ny::ZipPut32(At(extra, 8), static_cast<uint32_t>(size >> 32));
+    TMadeZip z = MadeZip("a", "x", 45, 0, extra);
+    ny::ZipPut32(At(z.bytes, z.central + ny::zip_central::kUncompressedSize), 0xFFFFFFFF);
+    return z.bytes;
+  };
+  EXPECT_EQ(ReadError(Write("neg.zip", zip64(uint64_t{1} << 63))), "Not a valid zip file!");
+  EXPECT_EQ(ReadError(Write("max.zip", zip64(~uint64_t{0}))), "Not a valid zip file!");
+  ny::TZipReader r;
+  r.SetZipName(Write("big.zip", zip64((uint64_t{1} << 63) - 1)));
+  ASSERT_EQ(r.ReadZip(), 1);
+  EXPECT_EQ(r.Entry(0).UncompressedSize, (uint64_t{1} << 63) - 1);
+}
+
+// A deflated entry whose sizes follow it, in a file without a usable central directory: the
+// scan takes the sizes from the descriptor found by its signature, and without a signature
+// inflates only within a budget in proportion to the file's size.
+TEST_F(ZipMadeTest, ScannedSizesComeFromTheDescriptorAndInflationIsCapped) {
+  const size_t zeros = 64u << 20;
+  std::string packed(zeros / 500, '\0');
+  {
+    z_stream zs{};
+    ASSERT_EQ(deflateInit2(&zs, 9, Z_DEFLATED, -MAX_WBITS, 9, Z_DEFAULT_STRATEGY), Z_OK);
+    std::string in(1 << 20, '\0');
+    zs.next_out = At(packed, 0);
+    zs.avail_out = static_cast<uInt>(packed.size());
+    for (size_t done = 0; done < zeros; done += in.size()) {
+      zs.next_in = At(in, 0);
+      zs.avail_in = static_cast<uInt>(in.size());
+      ASSERT_NE(deflate(&zs, done + in.size() < zeros ? Z_NO_FLUSH : Z_FINISH), Z_STREAM_ERROR);
+    }
+    packed.resize(zs.total_out);
+    deflateEnd(&zs);
+  }
+  ny::TZipHeaderInfo h;
+  h.Flags = ny::kZipFlagDataDescriptor;
+  h.Crc32 = h.CompressedSize = h.UncompressedSize = 0;
+  h.NameLength = 5;
+  std::string local(ny::kZipLocalSize, '\0');
+  ny::EncodeLocalHeader(h, At(local, 0));
+  std::string desc(16, '\0');
+  ny::ZipPut32(At(desc, 0), ny::kZipDataDescriptorSig);
+  ny::ZipPut32(At(desc, 8), static_cast<uint32_t>(packed.size()));
+  ny::ZipPut32(At(desc, 12), static_cast<uint32_t>(zeros));
+  std::string end(ny::kZipEndSize, '\0');
+  ny::ZipPut32(At(end, 0), ny::kZipEndSig);
+  ny::ZipPut16(At(end, ny::zip_end::kTotalEntries), 1);
+  ny::ZipPut32(At(end, ny::zip_end::kCentralOffset), 0x7FFFFFFF);  // no directory there
+  ny::TZipReader r;
+  r.SetZipName(Write("desc.zip", local + "zeros" + packed + desc + end));
+  ASSERT_EQ(r.ReadZip(), 1);
+  EXPECT_TRUE(r.Scanned());
+  EXPECT_EQ(r.Entry(0).CompressedSize, packed.size());
+  EXPECT_EQ(r.Entry(0).UncompressedSize, zeros);
+  // Without the signature the descriptor is not found, and 64 MiB of output is past the
+  // budget of this small file: the sizes stay unknown.
+  r.SetZipName(Write("nosig.zip", local + "zeros" + packed + desc.substr(4) + end));
+  ASSERT_EQ(r.ReadZip(), 1);
+  EXPECT_EQ(r.Entry(0).CompressedSize, 0u);
+  EXPECT_EQ(r.Entry(0).UncompressedSize, 0u);
+  // Within the budget the stream itself tells the sizes.
+  r.SetZipName(Write("short.zip", local + "zeros" + "\x03\x00" + desc.substr(4, 4) +
+                                      std::string(8, '\0') + end));
+  ASSERT_EQ(r.ReadZip(), 1);
+  EXPECT_EQ(r.Entry(0).CompressedSize, 2u);
+}
+
+TEST_F(ZipMadeTest, AnEntryNamedLikeADirectoryInTheDestinationIsSkipped) {
+  std::filesystem::create_directories(dir_ / "out/doc.txt");
+  WriteFile(dir_ / "out/doc.txt/inside", "keep");
+  ny::TZipReader r;
+  r.SetZipName(Write("doc.zip", MadeZip("doc.txt", "text").bytes));
+  r.SetDestDir(dir_ / "out");
+  r.SetFilesList({"doc.txt"});
+  bool asked = false;
+  r.OnAskYesNo = [&](const std::string&, const std::string&) { return asked = true; };
+  EXPECT_EQ(r.UnZip(), 0);
+  EXPECT_FALSE(asked);
+  EXPECT_TRUE(std::filesystem::is_directory(dir_ / "out/doc.txt"));
+  EXPECT_EQ(ReadFile(dir_ / "out/doc.txt/inside"), "keep");
 }
 
 }  // namespace
