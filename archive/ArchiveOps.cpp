@@ -9,9 +9,13 @@
 
 #include "archive/ZipWriter.h"
 #include "util/NyApi.h"
+#include "util/NyText.h"
 
 namespace ny {
 namespace {
+
+// The longest file name Linux allows, in bytes.
+constexpr size_t kMaxNameBytes = 255;
 
 // The highest number tried for a free archive name.
 constexpr int kMaxFilingNumber = 9999;
@@ -34,7 +38,14 @@ std::string LibraryDir(std::string_view libraryFile) {
 }
 
 std::string ArchiveNameOf(std::string_view documentPath) {
-  return ChangeExt(ExtractName(documentPath), ".ZIP");
+  // The name is taken from the whole path: ExtractName would cut a long path first and name
+  // the archive after a piece of a directory.
+  const size_t slash = documentPath.rfind(PathDelim);
+  std::string_view name =
+      slash == std::string_view::npos ? documentPath : documentPath.substr(slash + 1);
+  const std::string ext = ExtractExt(name);
+  std::string base(name.substr(0, name.size() - ext.size()));
+  return Utf8Cut(base, kMaxNameBytes - 4) + ".ZIP";
 }
 
 std::string ArchiveFormat(std::string_view archName) {

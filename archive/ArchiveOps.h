@@ -40,9 +40,11 @@ struct TDocumentRef {
 // /data/Books; /data/Books.old/Fiction stays as it is.
 std::string LibraryDir(std::string_view libraryFile);
 
-// The archive name of a document packed by the program: its file name with the extension
-// replaced by ".ZIP" (notes.txt -> notes.ZIP, a.b.doc -> a.b.ZIP, README -> README.ZIP,
-// .profile -> .profile.ZIP).
+// The archive name of a document packed by the program: its file name (after the last '/' of
+// the whole path, however long) with the extension replaced by ".ZIP" (notes.txt ->
+// notes.ZIP, a.b.doc -> a.b.ZIP, README -> README.ZIP, .profile -> .profile.ZIP). A name that
+// would pass the 255 bytes a Linux file name may have loses the end of its base name (cut
+// between characters) instead: the archive can always be made.
 std::string ArchiveNameOf(std::string_view documentPath);
 
 // The upper-case (ASCII) extension of an archive name without its dot: "ZIP" for x.zip, ""

@@ -18,8 +18,9 @@ namespace {
 
 constexpr size_t kIoBlock = 256 * 1024;
 constexpr uint64_t kMax32 = 0xFFFFFFFFu;
-// Host NTFS (11) in the high byte, format version 2.0 in the low byte.
-constexpr uint16_t kVersionMadeByNtfs = 11 << 8 | 20;
+// The host in the high byte, format version 2.0 in the low byte.
+constexpr uint16_t kVersionMadeByNtfs = kZipHostNtfs << 8 | 20;
+constexpr uint16_t kVersionMadeByUnix = kZipHostUnix << 8 | 20;
 
 std::string ErrnoText(int err) {
   return std::strerror(err);
@@ -205,8 +206,8 @@ TZipWriteStatus TZipWriter::AddFile(TOutput& out, const std::string& source) {
 
   TZipHeaderInfo h;
   size_t slash = source.rfind('/');
-  h.FileName = slash == std::string::npos ? source : source.substr(slash + 1);
-  if (storePaths_) h.Directory = StoredDirectory(source);
+  h.FileName = ZipStoredName(slash == std::string::npos ? source : source.substr(slash + 1));
+  if (storePaths_) h.Directory = ZipStoredName(StoredDirectory(source));
   if (h.FileName.empty() || h.FileName == "." || h.FileName == ".." ||
       h.FileName.find('\0') != std::string::npos) {
     return Fail(TZipWriteStatus::zwBadInput, "Unusable file name: " + source);
@@ -232,6 +233,14 @@ TZipWriteStatus TZipWriter::AddFile(TOutput& out, const std::string& source) {
   h.DosDateTime = UnixToDosDateTime(st.st_mtime);
   uint32_t attr = GetFileAttr(source);
   h.ExternalAttr = attr == faInvalid ? 32u : attr;
+  if (stored.find('\\') != std::string::npos) {
+    // A '\' is an ordinary character of a Linux file name. Only an entry from a Unix host
+    // keeps it as part of the name for the readers (unzip, Python, this program's own);
+    // from any other host it would be taken for a directory separator. The file mode goes
+    // into the high half of the attributes, as Unix hosts keep it.
+    h.VersionMadeBy = kVersionMadeByUnix;
+    h.ExternalAttr |= static_cast<uint32_t>(st.st_mode & 0xFFFF) << 16;
+  }
   h.UncompressedSize = static_cast<uint32_t>(st.st_size);
   h.NameLength = static_cast<uint16_t>(stored.size());
   h.LocalHeaderOffset = static_cast<uint32_t>(out.Position());
@@ -316,7 +325,11 @@ TZipWriteStatus TZipWriter::Pack() {
     return Fail(TZipWriteStatus::zwNothingToPack, "Nothing to pack");
   }
 
-  std::string tmpl = zipName_ + ".XXXXXX";
+  // A short sibling name: the archive's own name may already use all 255 bytes a name can
+  // have on Linux.
+  const size_t slash = zipName_.rfind('/');
+  std::string tmpl = (slash == std::string::npos ? std::string() : zipName_.substr(0, slash + 1)) +
+                     ".vz-XXXXXX";
   TFd fd(::mkostemp(tmpl.data(), O_CLOEXEC));
   if (fd.Get() < 0) {
     int err = errno;

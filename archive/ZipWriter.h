@@ -10,12 +10,18 @@
 // the "maximum" bit, the others none.
 //
 // Names: without StorePaths an entry is stored under the bare file name of its source. Names
-// are UTF-8; a name with any non-ASCII character also carries the UTF-8 flag bit, an all-ASCII
-// name does not. Such an entry also says it was made on NTFS (version made by 0x0B14) rather
-// than MS-DOS: Info-ZIP's unzip converts every name of an MS-DOS entry from the OEM code page,
-// even one flagged UTF-8, and would garble it. The attribute byte means the same on both.
+// are stored as UTF-8: a file name whose bytes are not valid UTF-8 is decoded from
+// Windows-1251 first (ZipStoredName), so that every tool and this program's reader read the
+// same name. A name with any non-ASCII character also carries the UTF-8 flag bit, an
+// all-ASCII name does not. Such an entry also says it was made on NTFS (version made by
+// 0x0B14) rather than MS-DOS: Info-ZIP's unzip converts every name of an MS-DOS entry from the
+// OEM code page, even one flagged UTF-8, and would garble it. The attribute byte means the
+// same on both. A name holding '\' (an ordinary character of a Linux name) is stored with it
+// from a Unix host (version made by 0x0314, the file mode in the high half of the external
+// attributes): readers take '\' as a separator in the names of every other host.
 //
-// The archive is built under a fresh temporary name beside ZipName() and renamed onto it only
+// The archive is built under a fresh short temporary name beside ZipName() (the archive's name
+// may use all 255 bytes a Linux name may have) and renamed onto it only
 // when complete, so a failed run never leaves a half-written archive. Pack replaces the file
 // of that name: after any run that writes no archive (nothing to pack, bad input, I/O error) no
 // file of that name is left either, so a stale archive from an earlier run can never be taken

@@ -31,6 +31,14 @@ TEST(ArchiveOps, LibraryDirArchiveNamesAndFormats) {
   EXPECT_EQ(ny::ArchiveNameOf("/x.d/Report.final.txt"), "Report.final.ZIP");
   EXPECT_EQ(ny::ArchiveNameOf("/x.d/\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0.pdf"),
             "\xD0\x9A\xD0\xBD\xD0\xB8\xD0\xB3\xD0\xB0.ZIP");
+  // A path of any length names the archive after its last part, and the name stays within
+  // the 255 bytes of a Linux name (cut between characters).
+  const std::string deep = "/" + std::string(300, 'd') + "/" + std::string(100, 'e') + "/";
+  EXPECT_EQ(ny::ArchiveNameOf(deep + "notes.txt"), "notes.ZIP");
+  EXPECT_EQ(ny::ArchiveNameOf(deep + std::string(253, 'x') + ".c"), std::string(251, 'x') + ".ZIP");
+  std::string cyr;
+  for (int i = 0; i < 127; ++i) cyr += "\xD0\xAF";  // 254 bytes of "Я"
+  EXPECT_EQ(ny::ArchiveNameOf("/d/" + cyr), cyr.substr(0, 250) + ".ZIP");
 
   EXPECT_EQ(ny::ArchiveFormat("book.rar"), "RAR");
   EXPECT_EQ(ny::ArchiveFormat("notes.Zip"), "ZIP");

@@ -16,10 +16,12 @@
 
 #include "archive/NyCrc32.h"
 #include "archive/ZipFormat.h"
+#include "archive/ZipReader.h"
 #include "common/TestDir.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using ny::TZipWriteStatus;
 using nytest::ReadFile;
 using nytest::RunShell;
@@ -287,6 +289,61 @@ TEST(ZipWriter, CyrillicNameCarriesTheUtf8FlagAndShowsRightInOtherTools) {
   ASSERT_EQ(RunShell("LC_ALL=C.UTF-8 7z l " + Quote(zip), &out), 0);
   EXPECT_NE(out.find(name), std::string::npos) << out;
   EXPECT_EQ(PythonInfo(zip).substr(0, name.size() + 6), name + "|2048|");
+}
+
+// Linux names that Windows tools would misread: bytes that are not UTF-8 (a Windows-1251
+// name) and a '\' inside the name. Every tool and the program's own reader must agree.
+TEST(ZipWriter, NamesOfOtherEncodingsAndWithBackslashesReadTheSameEverywhere) {
+  TestDir dir;
+  fs::create_directories(dir / "out");
+  const std::string cp1251 = "\xCF\xF0\xE8\xE2\xE5\xF2.txt";  // "Привет.txt" in Windows-1251
+  const std::string utf8 = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82.txt";
+  const std::string slashed = "a\\b.txt";
+  for (const std::string& name : {cp1251, slashed}) {
+    WriteFile(dir / name, "text of " + name);
+    const std::string zip = dir / "n.zip";
+    ASSERT_EQ(PackOne(zip, dir / name), TZipWriteStatus::zwOk);
+    ExpectToolsAccept(zip);
+    const std::string stored = name == cp1251 ? utf8 : slashed;
+    TParsed p = Parse(ReadFile(zip));
+    ASSERT_EQ(p.central.size(), 1u);
+    EXPECT_EQ(p.centralNames[0], stored);
+    EXPECT_EQ(p.central[0].VersionMadeBy, name == cp1251 ? 0x0B14 : 0x0314);
+    if (nytest::HaveTool("python3")) {
+      EXPECT_EQ(PythonInfo(zip).substr(0, stored.size() + 1), stored + "|");
+    }
+    std::string out;
+    if (nytest::HaveTool("unzip")) {
+      ASSERT_EQ(RunShell("cd " + dir / "out" + " && LC_ALL=C.UTF-8 unzip -q -o ../n.zip", &out), 0)
+          << out;
+      EXPECT_EQ(ReadFile(dir / ("out/" + stored)), "text of " + name);
+    }
+    // The reader extracts it by the name the file had.
+    ny::TZipReader r;
+    r.SetZipName(zip);
+    r.SetDestDir(dir / "mine");
+    fs::create_directories(dir / "mine");
+    r.SetFilesList({name});
+    EXPECT_EQ(r.UnZip(), 1) << name;
+    EXPECT_EQ(ReadFile(dir / ("mine/" + stored)), "text of " + name);
+  }
+}
+
+// A name of 255 bytes, the most Linux allows: the archive's own name is that long too, and
+// the temporary name used while writing must not pass the limit.
+TEST(ZipWriter, ArchiveNamesOfTheLongestLengthAreWritten) {
+  TestDir dir;
+  for (size_t len : {size_t{249}, size_t{255}}) {
+    const std::string base(len - 4, 'n');
+    WriteFile(dir / (base + ".txt"), "long");
+    const std::string zip = dir / (base + ".ZIP");
+    ASSERT_EQ(PackOne(zip, dir / (base + ".txt")), TZipWriteStatus::zwOk) << len;
+    EXPECT_TRUE(fs::exists(zip));
+    ExpectToolsAccept(zip);
+  }
+  std::vector<std::string> left;
+  for (const auto& e : fs::directory_iterator(dir.Path())) left.push_back(e.path().filename());
+  EXPECT_EQ(left.size(), 4u);  // the two documents and their archives, no temporary file
 }
 
 TEST(ZipWriter, SeveralFilesAndStoredPaths) {
