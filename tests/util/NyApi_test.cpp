@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -78,6 +81,20 @@ TEST(NyApiStrings, CaseTrimAndNumbers) {
   EXPECT_EQ(TrimCtl("\x01 \x1F"), "");
   EXPECT_EQ(Int64ToStr(-9223372036854775807LL - 1), "-9223372036854775808");
   EXPECT_EQ(Int64ToStr(5368709120LL), "5368709120");
+  EXPECT_TRUE(SameText("Раздел", "рАЗДЕЛ"));
+  EXPECT_TRUE(SameText("MAIN", "main"));
+  EXPECT_FALSE(SameText("main", "mains"));
+  EXPECT_FALSE(SameText("Раздел", "Разде"));
+  EXPECT_EQ(FoldedText("ИмЯ Key"), "имя key");
+  int64_t v = 42;
+  EXPECT_TRUE(ParseDecimalInt("-9223372036854775808", v));
+  EXPECT_EQ(v, INT64_MIN);
+  EXPECT_TRUE(ParseDecimalInt("+12", v));
+  EXPECT_EQ(v, 12);
+  for (const char* bad : {"", "+", "-", "+-5", "-+5", "--5", " 5", "5 ", "5x", "9223372036854775808"}) {
+    EXPECT_FALSE(ParseDecimalInt(bad, v)) << bad;
+  }
+  EXPECT_EQ(v, 12);
   EXPECT_EQ(IfElseStr(true, "a", "b"), "a");
   EXPECT_EQ(IfElseStr(false, "a", "b"), "b");
 }
@@ -341,16 +358,74 @@ TEST(NyApiIni, ReadsWithDefaultsAndIgnoresCase) {
   ASSERT_TRUE(IniWriteStr(ini, "main", "LANGUAGE", "Default"));    // replaces, no duplicate
   EXPECT_EQ(ReadFile(ini), "[Main]\nLanguage=Default\n");
 
-  WriteFile(ini, "[main]\nFontSize=12\nA=\nB=12abc\nC= 7 \nD=-2147483648\nE=99999999999\n");
+  WriteFile(ini,
+            "[main]\nFontSize=12\nA=\nB=12abc\nC= 7 \nD=-2147483648\nE=99999999999\n"
+            "F=-2147483649\nG=+-5\nH=+7\nI=-+5\nJ=2147483647\nK=2147483648\n");
   EXPECT_EQ(IniReadInt(ini, "main", "FontSize", 10), 12);
   EXPECT_EQ(IniReadInt(ini, "main", "A", 10), 10);
   EXPECT_EQ(IniReadInt(ini, "main", "B", 10), 10);
   EXPECT_EQ(IniReadInt(ini, "main", "C", 10), 7);
   EXPECT_EQ(IniReadInt(ini, "main", "D", 10), -2147483647 - 1);
   EXPECT_EQ(IniReadInt(ini, "main", "E", 10), 10);
+  EXPECT_EQ(IniReadInt(ini, "main", "F", 10), 10);  // one below the range of int
+  EXPECT_EQ(IniReadInt(ini, "main", "G", 10), 10);  // one sign at most
+  EXPECT_EQ(IniReadInt(ini, "main", "H", 10), 7);
+  EXPECT_EQ(IniReadInt(ini, "main", "I", 10), 10);
+  EXPECT_EQ(IniReadInt(ini, "main", "J", 10), 2147483647);
+  EXPECT_EQ(IniReadInt(ini, "main", "K", 10), 10);
   EXPECT_EQ(IniReadInt(ini, "main", "missing", 10), 10);
   ASSERT_TRUE(IniWriteInt(ini, "Size", "LstDoc_NAME", 250));
   EXPECT_EQ(IniReadInt(ini, "size", "lstdoc_name", 100), 250);
+}
+
+TEST(NyApiIni, NonAsciiSectionsAndKeysMatchWithoutRegardToCase) {
+  TestDir d;
+  const std::string ini = d / "vellum.ini";
+  WriteFile(ini, "[Раздел]\nКлюч=значение\n[Другой]\nКлюч=нет\n");
+  EXPECT_EQ(IniReadStr(ini, "раздел", "ключ"), "значение");
+  EXPECT_EQ(IniReadStr(ini, "РАЗДЕЛ", "КЛЮЧ"), "значение");
+  EXPECT_EQ(TIniSection(ini, "раздел").Value("КЛЮЧ"), "значение");
+  ASSERT_TRUE(IniWriteStr(ini, "РАЗДЕЛ", "ключ", "новое"));
+  EXPECT_EQ(ReadFile(ini), "[Раздел]\nКлюч=новое\n[Другой]\nКлюч=нет\n");
+}
+
+// The new file is on disk before it takes the old one's place: a crash between the two never
+// leaves a settings file with missing bytes.
+int syncCalls = 0;
+std::string syncedText, targetAtSync, syncTarget;
+int WatchSync(int fd) {
+  ++syncCalls;
+  char buf[256];
+  ssize_t n = ::pread(fd, buf, sizeof buf, 0);
+  syncedText.assign(buf, n > 0 ? static_cast<size_t>(n) : 0);
+  targetAtSync = ReadFile(syncTarget);
+  return ::fsync(fd);
+}
+int FailSync(int) {
+  errno = EIO;
+  return -1;
+}
+
+TEST(NyApiIni, EveryWriteFlushesTheNewFileBeforeTheRename) {
+  TestDir d;
+  syncTarget = d / "vellum.ini";
+  WriteFile(syncTarget, "[main]\nA=1\n");
+  TFileSync old = SetIniFileSync(&WatchSync);
+  syncCalls = 0;
+  ASSERT_TRUE(IniWriteStr(syncTarget, "main", "B", "2"));
+  EXPECT_EQ(syncCalls, 1);
+  EXPECT_EQ(syncedText, "[main]\nA=1\nB=2\n");  // the whole new text
+  EXPECT_EQ(targetAtSync, "[main]\nA=1\n");        // not yet in place
+  ASSERT_TRUE(IniWriteStrs(syncTarget, "main", {{"C", "3"}, {"D", "4"}}));
+  EXPECT_EQ(syncCalls, 2);
+  // A flush that fails fails the write and leaves the old file.
+  SetIniFileSync(&FailSync);
+  EXPECT_FALSE(IniWriteStr(syncTarget, "main", "E", "5"));
+  EXPECT_EQ(ReadFile(syncTarget), "[main]\nA=1\nB=2\nC=3\nD=4\n");
+  SetIniFileSync(old);
+  size_t files = 0;
+  for (const auto& e : std::filesystem::directory_iterator(d.Path())) files += e.is_regular_file();
+  EXPECT_EQ(files, 1u);  // no temporary file left behind
 }
 
 TEST(NyApiIni, KeepsOtherLinesAndCutsLongValues) {

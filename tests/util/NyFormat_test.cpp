@@ -45,6 +45,35 @@ TEST_F(NyFormatTest, DatesAndTimesInTheFixedFormats) {
   EXPECT_EQ(ny::FormatDateTime("yyyy/mm/dd", early), "2001.03.04");
 }
 
+TEST_F(NyFormatTest, MinutesAfterAnHourQuotedTextAndMilliseconds) {
+  const ny::TNyDateTime t{2026, 3, 4, 5, 6, 7, 89};
+  EXPECT_EQ(ny::FormatDateTime("hh.mm", t), "05.06");
+  EXPECT_EQ(ny::FormatDateTime("h/m", t), "5.6");
+  EXPECT_EQ(ny::FormatDateTime("hh 'h' mm", t), "05 h 06");
+  EXPECT_EQ(ny::FormatDateTime("hh:nn mm", t), "05:06 03");  // the hour's hold ends at a token
+  EXPECT_EQ(ny::FormatDateTime("hhTmm", t), "05T03");        // and at any other letter
+  EXPECT_EQ(ny::FormatDateTime("mm/dd", t), "03.04");
+  EXPECT_EQ(ny::FormatDateTime("hh:nn:ss.zzz z", t), "05:06:07.089 89");
+  EXPECT_EQ(ny::FormatDateTime("y yy yyy yyyy", t), "26 26 2026 2026");
+  EXPECT_EQ(ny::FormatDateTime("\"dd\" dd", t), "dd 04");
+}
+
+TEST_F(NyFormatTest, OneCalendarBothWays) {
+  EXPECT_EQ(ny::CivilToDays(1970, 1, 1), 0);
+  EXPECT_EQ(ny::CivilToDays(1899, 12, 30), -25569);
+  EXPECT_EQ(ny::CivilToDays(2000, 3, 1), 11017);
+  EXPECT_EQ(ny::CivilToDays(1, 1, 1), -719162);
+  for (int64_t days : {int64_t{-719162}, int64_t{-25569}, int64_t{-1}, int64_t{0}, int64_t{11016},
+                       int64_t{11017}, int64_t{2932896}}) {
+    int y = 0, m = 0, d = 0;
+    ny::DaysToCivil(days, y, m, d);
+    EXPECT_EQ(ny::CivilToDays(y, m, d), days) << y << "-" << m << "-" << d;
+  }
+  int y = 0, m = 0, d = 0;
+  ny::DaysToCivil(11016, y, m, d);  // a leap day
+  EXPECT_EQ(y * 10000 + m * 100 + d, 20000229);
+}
+
 TEST_F(NyFormatTest, DateTimeToStrIsTheLogLineStamp) {
   ::setenv("TZ", "UTC", 1);
   ::tzset();

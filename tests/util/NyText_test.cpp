@@ -22,6 +22,17 @@ TEST(NyText, Utf8ValidityAndCuts) {
   EXPECT_EQ(Utf8Prefix("aб", 5), "aб");
   EXPECT_EQ(Utf8Prefix("\xFF\xFFб", 2), "\xFF\xFF");
   EXPECT_EQ(Utf8Prefix("abc", 0), "");
+
+  // The decoder gives each character's code point and length; a bad byte stands for itself.
+  EXPECT_EQ(Utf8CodePoints("aЖ漢\xF0\x9F\x98\x80"), U"aЖ漢\U0001F600");
+  EXPECT_EQ(Utf8CodePoints("\xC0\xAF\xE2\x82"), (std::u32string{0xC0, 0xAF, 0xE2, 0x82}));
+  EXPECT_EQ(Utf8Next("\xE2\x82\xAC", 0).Cp, U'€');
+  EXPECT_EQ(Utf8Next("\xE2\x82\xAC", 0).Len, 3u);
+  EXPECT_EQ(Utf8Next("x\xE2\x82", 1).Len, 0u);
+  std::string out;
+  for (char32_t c : {U'a', U'Ж', U'€', U'\U0001F600', char32_t{0xD800}, char32_t{0x110000}})
+    AppendUtf8(out, c);
+  EXPECT_EQ(out, "aЖ€\xF0\x9F\x98\x80\uFFFD\uFFFD");
 }
 
 TEST(NyText, DecodesFilesWrittenOnWindows) {
