@@ -1,6 +1,7 @@
 // vellumctl: the command-line companion of the catalogue.
 //
 //   vellumctl archive list ARCHIVE          entry count, then "<packed>\t<unpacked>\t<name>"
+//                                           (tab, line feed and '\' in a name as \t \n \\)
 //   vellumctl archive pack FILE DIR             packs FILE into DIR/<name>.ZIP, prints its path
 //   vellumctl archive extract ARCHIVE NAME DIR
 //   vellumctl lib create|list|subjects|set ...  (ctl/LibCommand.h)
@@ -32,6 +33,23 @@ int Usage(const char* text) {
   return kExitUsage;
 }
 
+// A name on one line of its own: tab, line feed and backslash written as \t, \n and \\.
+std::string Escaped(const std::string& name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\\') {
+      out += "\\\\";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 int ArchiveList(const TArgs& args) {
   if (args.size() != 1) return Usage("vellumctl archive list ARCHIVE");
   int count = ny::ListArchive(args[0]);
@@ -39,7 +57,7 @@ int ArchiveList(const TArgs& args) {
   const auto& entries = ny::ArchiveEntries();
   for (int i = 0; i < count && static_cast<size_t>(i) < entries.size(); ++i) {
     const ny::TArchiveEntry& e = entries[static_cast<size_t>(i)];
-    std::cout << e.PackedSize << "\t" << e.UnpackedSize << "\t" << e.EntryName << "\n";
+    std::cout << e.PackedSize << "\t" << e.UnpackedSize << "\t" << Escaped(e.EntryName) << "\n";
   }
   return 0;
 }

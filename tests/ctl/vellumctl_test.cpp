@@ -47,6 +47,29 @@ TEST(VellumCtlTest, ArchiveListAndExtract) {
   EXPECT_EQ(ReadFile(dir / "x/a.txt"), std::string(5000, 'a'));
 }
 
+// One line per entry whatever its name holds: tab, line feed and backslash are escaped.
+TEST(VellumCtlTest, ArchiveListEscapesNamesAndCountsEveryRarHeader) {
+  if (!nytest::HaveTool("python3")) GTEST_SKIP() << "python3 is not installed";
+  TestDir dir;
+  std::string out;
+  ASSERT_EQ(RunShell("cd " + dir.Path() +
+                         " && python3 -c 'import zipfile\n"
+                         "z = zipfile.ZipFile(\"odd.zip\", \"w\")\n"
+                         "for n in [\"tab\\there\", \"line\\nfeed\", \"back\\\\slash\"]:\n"
+                         "  z.writestr(n, b\"x\")\n"
+                         "z.close()'",
+                     &out),
+            0)
+      << out;
+  ASSERT_EQ(Ctl("archive list " + (dir / "odd.zip"), &out), 0) << out;
+  EXPECT_EQ(out, "3\n1\t1\ttab\\there\n1\t1\tline\\nfeed\n1\t1\tback\\\\slash\n");
+  // A solid archive with encrypted data lists all four files, as 7z and lsar do.
+  const std::string rar = std::string(VELLUM_TESTDATA_DIR) + "/rar/rar4_solid_encrypted_data.rar";
+  if (!std::filesystem::exists(rar)) GTEST_SKIP() << "no shared test data at " << rar;
+  ASSERT_EQ(Ctl("archive list '" + rar + "'", &out), 0) << out;
+  EXPECT_EQ(out, "4\n48\t18\ta.txt\n16\t18\tb.txt\n16\t18\tc.txt\n16\t18\td.txt\n");
+}
+
 TEST(VellumCtlTest, ArchivePackMakesAnArchiveTheReaderAndUnzipAccept) {
   TestDir dir;
   std::string doc;
