@@ -7,6 +7,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -63,10 +64,6 @@ bool Readable(const std::string& v) {
   return ny::IsValidUtf8(v) && ny::Utf8Length(v) <= 1023;
 }
 
-bool SameName(std::string_view a, std::string_view b) {
-  return ny::AnsiLower(a) == ny::AnsiLower(b);
-}
-
 struct Probe {
   const char* Section;
   const char* Key;
@@ -112,7 +109,15 @@ void FuzzSettings(const uint8_t* data, size_t size) {
     Check(v == kDefault || Readable(v), "a settings value is no UTF-8 or too long");
     before.push_back(std::move(v));
   }
-  (void)ny::IniReadInt(ini, "main", "FontSize", 10);
+  // Names match without regard to case, Cyrillic ones too.
+  Check(ny::IniReadStr(ini, "СЛОВАРЬ", "ключ", kDefault) == before[7],
+        "a Cyrillic name read in other case gives another value");
+  // An integer is one sign at most and digits, within the range of int.
+  const std::string text = ny::IniReadStr(ini, "main", "FontSize", "");
+  int64_t v = 0;
+  const bool isInt = ny::ParseDecimalInt(text, v) && v >= INT32_MIN && v <= INT32_MAX;
+  Check(ny::IniReadInt(ini, "main", "FontSize", 10) == (isInt ? v : 10),
+        "IniReadInt disagrees with the integer rule");
 
   const size_t pick = size % std::size(kProbes);
   const Probe& w = kProbes[pick];
@@ -122,7 +127,7 @@ void FuzzSettings(const uint8_t* data, size_t size) {
         "a written value does not read back");
   for (size_t i = 0; i < std::size(kProbes); ++i) {
     const Probe& p = kProbes[i];
-    if (SameName(p.Section, w.Section) && SameName(p.Key, w.Key)) continue;
+    if (ny::SameText(p.Section, w.Section) && ny::SameText(p.Key, w.Key)) continue;
     Check(ny::IniReadStr(ini, p.Section, p.Key, kDefault) == before[i],
           "a write changed another key");
   }
