@@ -61,8 +61,8 @@ std::string RealDir(const std::string& dir) {
   return AddBackslash(buf);
 }
 
-// Orders names as the original file system lists a directory: without regard to letter case,
-// names equal apart from case by byte value.
+// The order of the language list: without regard to letter case, names equal apart from case
+// by byte value.
 struct NameOrder {
   bool operator()(const std::pair<std::string, std::string>& a,
                   const std::pair<std::string, std::string>& b) const {

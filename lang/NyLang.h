@@ -14,13 +14,14 @@
 // not writable (an installed one) also in the user's configuration directory
 // ($XDG_CONFIG_HOME/vellum/, where the dump then goes); and, for an installed program, in the
 // share directory (<prefix>/share/vellum/). A file name is matched without regard to letter
-// case, as the file names of the Windows program are: code "RUS" finds "vellum-rus.lng", and
-// the dump's two spellings "Dbg" (forms) and "DBG" (messages) name one file.
+// case, so that language files copied from a file system that ignores case are found: code
+// "RUS" finds "vellum-rus.lng", and the dump's two spellings "Dbg" (forms) and "DBG"
+// (messages) name one file.
 //
 // The order of the language list: the directories in the order above; in each directory the
-// names sorted without regard to letter case (names equal apart from case by byte value), the
-// order in which the original file system lists a directory. A name already listed from an
-// earlier directory is not listed again.
+// names sorted without regard to letter case (names equal apart from case by byte value), so
+// that the list does not depend on the order the file system returns. A name already listed
+// from an earlier directory is not listed again.
 #pragma once
 
 #include <string>

@@ -16,8 +16,8 @@
 //   Value      anything else (Width, Checked, an enumeration, a field name), kept as text for
 //              the views: ignored by the walk.
 //
-// Every component's first property is "Name" (kind String, the component name, read-only),
-// as the type information of the original toolkit lists it.
+// Every component's first property is "Name" (kind String, the component name, read-only):
+// language files and the dump for translators list it first.
 //
 // Errors: asking for a property that the component does not declare, or using it as another
 // kind, throws ENyComponent. Indexes out of range throw ENyComponent too.
