@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev libarchive-dev libutf8proc-dev
   libsqlite3-0 libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  unzip zip p7zip-full python3 default-jdk-headless
+  unzip zip p7zip-full unar python3 default-jdk-headless
   xvfb xauth xdg-utils
   qt6-translations-l10n adwaita-icon-theme desktop-file-utils dpkg-dev
   clang libclang-rt-14-dev

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: a normal build and an
-# AddressSanitizer + UndefinedBehaviorSanitizer build. Exits non-zero when anything fails.
+# AddressSanitizer + UndefinedBehaviorSanitizer build, both with every warning an error. Exits
+# non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,7 +15,8 @@ run_suite() {
 }
 
 echo "== normal build =="
-run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo
+run_suite build/release -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 echo "== sanitizer build =="
-run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DVELLUM_SANITIZE=ON -DVELLUM_BENCH=OFF
+run_suite build/asan -DCMAKE_BUILD_TYPE=Debug -DVELLUM_SANITIZE=ON -DVELLUM_BENCH=OFF \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 echo "all tests passed in both builds"

@@ -1,9 +1,9 @@
 // String, path, file and settings-file helpers used by every part of the program.
 //
-// All functions are free functions without state (TIniSection holds one section read); none
-// throws. Strings are UTF-8. Paths are
-// POSIX paths: the separator is '/', there is no drive colon. File functions report failure
-// through their boolean, size or error-code result.
+// All functions are free functions without state (TIniSection holds one section read; the
+// settings writer's flush function is the one setting, SetIniFileSync); none throws. Strings
+// are UTF-8. Paths are POSIX paths: the separator is '/', there is no drive colon. File
+// functions report failure through their boolean, size or error-code result.
 #pragma once
 
 #include <cstdint>
