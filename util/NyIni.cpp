@@ -306,7 +306,11 @@ void SetEntry(std::vector<Line>& lines, std::string_view section, std::string_vi
     lines.insert(lines.begin() + static_cast<long>(last + 1), Line{entry});
   } else {
     if (!lines.empty() && !Trim(lines.back().text).empty()) lines.push_back({""});
-    lines.push_back({"[" + std::string(section) + "]"});
+    // Built by appending: GCC 12 at -O3 takes "[" + std::string(...) for an overlapping copy
+    // (a false -Wrestrict).
+    std::string header = "[";
+    header.append(section).append("]");
+    lines.push_back({std::move(header)});
     lines.push_back({entry});
   }
 }
