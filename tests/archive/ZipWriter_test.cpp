@@ -214,7 +214,7 @@ TEST(ZipWriter, EveryLevelWritesSoundArchivesWithItsFlags) {
   const uint16_t wantFlags[10] = {0, 4, 4, 0, 0, 0, 0, 0, 2, 2};
   for (int level = 0; level <= 9; ++level) {
     SCOPED_TRACE("level " + std::to_string(level));
-    const std::string zip = dir / ("L" + std::to_string(level) + ".zip");
+    const std::string zip = dir / std::string("L").append(std::to_string(level)).append(".zip");
     ASSERT_EQ(PackOne(zip, dir / "mixed.bin", level), TZipWriteStatus::zwOk);
     TParsed p = Parse(ReadFile(zip));
     ASSERT_EQ(p.local.size(), 1u);
