@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "archive/NyCrc32.h"
 #include "archive/ZipFormat.h"
@@ -26,13 +25,12 @@ constexpr unsigned kRar4MainEncrypted = 0x0080;
 constexpr unsigned kRar4LongBlock = 0x8000;  // ADD_SIZE follows the fixed header
 constexpr unsigned kRar4Large = 0x0100;      // 64-bit sizes
 constexpr unsigned kRar4Unicode = 0x0200;
-constexpr unsigned kRar4DirMask = 0x00E0;
 constexpr size_t kRar4FileFixed = 32;  // the file header up to its name, without 64-bit sizes
 
 // rar 5 header types and flags.
 constexpr uint64_t kRar5File = 2, kRar5Crypt = 4, kRar5End = 5;
 constexpr uint64_t kRar5HasExtra = 0x1, kRar5HasData = 0x2;
-constexpr uint64_t kRar5FileDir = 0x1, kRar5FileTime = 0x2, kRar5FileCrc = 0x4;
+constexpr uint64_t kRar5FileTime = 0x2, kRar5FileCrc = 0x4;
 
 // A file opened for reading, closed on every way out.
 class TFile {
@@ -181,7 +179,8 @@ std::string Utf16ToUtf8(const std::u16string& s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
     char32_t c = s[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
       ++i;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
@@ -198,7 +197,8 @@ std::string Rar4Name(std::string_view raw, unsigned flags, unsigned host) {
     const size_t nul = raw.find('\0');
     // Without the NUL the whole field is UTF-8.
     if (nul == std::string_view::npos) return SlashNames(DecodeEntryName(raw, true, false));
-    return SlashNames(CutAtNul(Utf16ToUtf8(DecodeRar4Unicode(raw.substr(0, nul), raw.substr(nul + 1)))));
+    return SlashNames(
+        CutAtNul(Utf16ToUtf8(DecodeRar4Unicode(raw.substr(0, nul), raw.substr(nul + 1)))));
   }
   // Hosts 0, 1 and 2 are MS-DOS, OS/2 and Windows: their names are in the OEM code page.
   return SlashNames(DecodeEntryName(raw, false, host <= 2));
@@ -243,9 +243,9 @@ class TWalker {
         if (!c.Bytes(static_cast<size_t>(nameLen), name)) return;
         if (add >= kMaxSize || unpacked >= kMaxSize) return;
         if (type == kRar4File) {
-          out_.push_back({add, unpacked, Rar4Name(name, static_cast<unsigned>(flags),
-                                                       static_cast<unsigned>(host)),
-                                (flags & kRar4DirMask) == kRar4DirMask});
+          out_.push_back(
+              {add, unpacked,
+               Rar4Name(name, static_cast<unsigned>(flags), static_cast<unsigned>(host))});
         }
       }
       if (add > f_.Size() - pos - size) return;  // the data runs past the end of the file
@@ -282,12 +282,11 @@ class TWalker {
         if ((fileFlags & kRar5FileTime) != 0 && !c.Fixed(4, skip)) return;
         if ((fileFlags & kRar5FileCrc) != 0 && !c.Fixed(4, skip)) return;
         std::string_view name;
-        if (!c.Vint(method) || !c.Vint(host) || !c.Vint(nameLen) ||
-            nameLen > headSize || !c.Bytes(static_cast<size_t>(nameLen), name))
+        if (!c.Vint(method) || !c.Vint(host) || !c.Vint(nameLen) || nameLen > headSize ||
+            !c.Bytes(static_cast<size_t>(nameLen), name))
           return;
         if (data >= kMaxSize || unpacked >= kMaxSize) return;
-        out_.push_back({data, unpacked, SlashNames(DecodeEntryName(name, true, false)),
-                              (fileFlags & kRar5FileDir) != 0});
+        out_.push_back({data, unpacked, SlashNames(DecodeEntryName(name, true, false))});
       }
       if (data > f_.Size() - pos - whole) return;
       pos += whole + data;

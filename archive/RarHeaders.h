@@ -25,7 +25,6 @@ struct TRarFileHeader {
   // it is valid UTF-8 and made on a Unix-like host, else decoded from the OEM code page 866.
   // A name is cut at a NUL byte.
   std::string Name;
-  bool Directory = false;
 };
 
 // Every file header of the rar archive at `path` before the walk ended, in archive order;

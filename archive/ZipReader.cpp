@@ -332,8 +332,8 @@ void TZipReader::RefuseOverlaps(TSource& in) {
     unsigned char fixed[kZipLocalSize];
     uint64_t header = kZipLocalSize;
     if (in.ReadAt(e.LocalHeaderOffset, fixed, sizeof fixed) && ZipGet32(fixed) == kZipLocalSig) {
-      header += ZipGet16(fixed + zip_local::kNameLength) +
-                ZipGet16(fixed + zip_local::kExtraLength);
+      header +=
+          ZipGet16(fixed + zip_local::kNameLength) + ZipGet16(fixed + zip_local::kExtraLength);
     }
     spans.emplace_back(e.LocalHeaderOffset, e.LocalHeaderOffset + header + e.CompressedSize);
   }

@@ -328,8 +328,8 @@ TZipWriteStatus TZipWriter::Pack() {
   // A short sibling name: the archive's own name may already use all 255 bytes a name can
   // have on Linux.
   const size_t slash = zipName_.rfind('/');
-  std::string tmpl = (slash == std::string::npos ? std::string() : zipName_.substr(0, slash + 1)) +
-                     ".vz-XXXXXX";
+  std::string tmpl =
+      (slash == std::string::npos ? std::string() : zipName_.substr(0, slash + 1)) + ".vz-XXXXXX";
   TFd fd(::mkostemp(tmpl.data(), O_CLOEXEC));
   if (fd.Get() < 0) {
     int err = errno;

@@ -43,9 +43,9 @@ std::string RarDir() {
 const std::string kRarDir = RarDir();
 
 // A tree without the shared data (a copy checked out elsewhere) skips these tests.
-#define REQUIRE_RAR_DATA()                                          \
-  if (!std::filesystem::is_directory(kRarDir)) {                    \
-    GTEST_SKIP() << "no shared test data at " << kRarDir;           \
+#define REQUIRE_RAR_DATA()                                \
+  if (!std::filesystem::is_directory(kRarDir)) {          \
+    GTEST_SKIP() << "no shared test data at " << kRarDir; \
   }
 
 TEST(ArchiveListTest, ZipListingGivesNamePartsAndSizesAndRaisesTheReadersError) {
@@ -102,9 +102,10 @@ TEST(ArchiveListTest, RarFourAndFiveListNamesAndSizesInArchiveOrder) {
   EXPECT_EQ(Listing(ny::ListArchive(kRarDir + "rar4_single_stored.rar")), "1\n20\t20\ttest.txt\n");
   EXPECT_EQ(Listing(ny::ListRarArchive(kRarDir + "rar4_single_with_comment.rar")),
             "1\n20\t20\ttest.txt\n");
-  EXPECT_EQ(Listing(ny::ListRarArchive(kRarDir + "rar4_multi_compressed.rar")),
-            "6\n5874\t20111\tLibarchiveAddingTest.html\n25\t25\ttestlink\n33\t20\ttestdir/test.txt\n"
-            "5874\t20111\ttestdir/LibarchiveAddingTest.html\n0\t0\ttestdir\n0\t0\ttestemptydir\n");
+  EXPECT_EQ(
+      Listing(ny::ListRarArchive(kRarDir + "rar4_multi_compressed.rar")),
+      "6\n5874\t20111\tLibarchiveAddingTest.html\n25\t25\ttestlink\n33\t20\ttestdir/test.txt\n"
+      "5874\t20111\ttestdir/LibarchiveAddingTest.html\n0\t0\ttestdir\n0\t0\ttestemptydir\n");
   // Stored with Windows separators; read with '/'.
   EXPECT_EQ(Listing(ny::ListRarArchive(kRarDir + "rar4_windows_paths.rar")),
             "5\n16\t16\ttestdir/test.txt\n16\t16\ttest.txt\n441\t441\ttestshortcut.lnk\n"
@@ -235,13 +236,14 @@ std::string Rar5Block(const std::string& body) {
 }
 std::string Rar5File(const std::string& name, uint64_t data, uint64_t unpacked) {
   // type 2, flags: data size present; file flags 0, sizes, attributes, method, host 1 (Unix)
-  return Rar5Block(Vint(2) + Vint(2) + Vint(data) + Vint(0) + Vint(unpacked) + Vint(0) +
-                   Vint(0) + Vint(1) + Vint(name.size()) + name);
+  return Rar5Block(Vint(2) + Vint(2) + Vint(data) + Vint(0) + Vint(unpacked) + Vint(0) + Vint(0) +
+                   Vint(1) + Vint(name.size()) + name);
 }
 
 TEST(ArchiveListTest, RarHeadersAreCheckedBeforeTheyCount) {
   TestDir dir;
-  const std::string start = std::string("Rar!\x1a\x07\x01\x00", 8) + Rar5Block(Vint(1) + Vint(0) + Vint(0));
+  const std::string start =
+      std::string("Rar!\x1a\x07\x01\x00", 8) + Rar5Block(Vint(1) + Vint(0) + Vint(0));
   const std::string end = Rar5Block(Vint(5) + Vint(0) + Vint(0));
   auto list = [&](const std::string& bytes) {
     WriteFile(dir / "made.rar", bytes);

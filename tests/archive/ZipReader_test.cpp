@@ -666,9 +666,9 @@ TEST_F(ZipMadeTest, LengthsThatReachTheEndOfTheFileExactlyOrOneBytePast) {
 // Central headers that share one local entry would extract its data again and again.
 TEST_F(ZipMadeTest, EntriesThatOverlapAreRefusedAsAZipBomb) {
   const std::string overlap = "Invalid zip file: entries overlap one another (possible zip bomb)";
-  EXPECT_EQ(ReadError(Write("bomb.zip", MadeZip("big.txt", std::string(5000, 'z'), 20, 0, "", 20)
-                                            .bytes)),
-            overlap);
+  EXPECT_EQ(
+      ReadError(Write("bomb.zip", MadeZip("big.txt", std::string(5000, 'z'), 20, 0, "", 20).bytes)),
+      overlap);
   EXPECT_EQ(ReadError(Write("two.zip", MadeZip("a", "x", 20, 0, "", 2).bytes)), overlap);
   // An entry whose data runs into the next one's local header.
   TMadeZip a = MadeZip("a", "xy");
@@ -783,8 +783,8 @@ TEST_F(ZipMadeTest, ScannedSizesComeFromTheDescriptorAndInflationIsCapped) {
   EXPECT_EQ(r.Entry(0).CompressedSize, 0u);
   EXPECT_EQ(r.Entry(0).UncompressedSize, 0u);
   // Within the budget the stream itself tells the sizes.
-  r.SetZipName(Write("short.zip", local + "zeros" + "\x03\x00" + desc.substr(4, 4) +
-                                      std::string(8, '\0') + end));
+  r.SetZipName(Write(
+      "short.zip", local + "zeros" + "\x03\x00" + desc.substr(4, 4) + std::string(8, '\0') + end));
   ASSERT_EQ(r.ReadZip(), 1);
   EXPECT_EQ(r.Entry(0).CompressedSize, 2u);
 }

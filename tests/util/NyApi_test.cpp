@@ -91,7 +91,8 @@ TEST(NyApiStrings, CaseTrimAndNumbers) {
   EXPECT_EQ(v, INT64_MIN);
   EXPECT_TRUE(ParseDecimalInt("+12", v));
   EXPECT_EQ(v, 12);
-  for (const char* bad : {"", "+", "-", "+-5", "-+5", "--5", " 5", "5 ", "5x", "9223372036854775808"}) {
+  for (const char* bad :
+       {"", "+", "-", "+-5", "-+5", "--5", " 5", "5 ", "5x", "9223372036854775808"}) {
     EXPECT_FALSE(ParseDecimalInt(bad, v)) << bad;
   }
   EXPECT_EQ(v, 12);
@@ -415,7 +416,7 @@ TEST(NyApiIni, EveryWriteFlushesTheNewFileBeforeTheRename) {
   ASSERT_TRUE(IniWriteStr(syncTarget, "main", "B", "2"));
   EXPECT_EQ(syncCalls, 1);
   EXPECT_EQ(syncedText, "[main]\nA=1\nB=2\n");  // the whole new text
-  EXPECT_EQ(targetAtSync, "[main]\nA=1\n");        // not yet in place
+  EXPECT_EQ(targetAtSync, "[main]\nA=1\n");     // not yet in place
   ASSERT_TRUE(IniWriteStrs(syncTarget, "main", {{"C", "3"}, {"D", "4"}}));
   EXPECT_EQ(syncCalls, 2);
   // A flush that fails fails the write and leaves the old file.
