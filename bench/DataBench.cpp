@@ -3,6 +3,7 @@
 // every column read as text, nothing kept.
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -177,7 +178,7 @@ class TPlainRows : public ny::TNyQueryLink {
   std::vector<uint8_t>& FetchBuffer() override { return buffer_; }
   void AddFetchedRow(const uint8_t* row) override {
     rows_.emplace_back(new uint8_t[size_t(declared_) + 5]);
-    std::memcpy(rows_.back().get(), row, size_t(declared_) + 5);
+    std::memcpy(rows_.back().get(), row, std::min(ny::FetchRowSize(defs_), size_t(declared_) + 5));
   }
   void ConnectionDisconnecting(ny::TNySQLite3DB&) override {}
   void ConnectionDestroyed(ny::TNySQLite3DB&) override {}

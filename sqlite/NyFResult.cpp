@@ -2,50 +2,75 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace ny {
 
 namespace {
+// Blocks grow from 4 KB to 4 MB, so that the many small record sets stay small.
+constexpr size_t kFirstBlockBytes = size_t{4} << 10;
 constexpr size_t kBlockBytes = size_t{4} << 20;
-}
+}  // namespace
 
 TNyFResult::TNyFResult(int32_t rowSize) : rowSize_(rowSize > 0 ? rowSize : 1) {}
 
-uint8_t* TNyFResult::NewRowMemory() {
-  const size_t size = static_cast<size_t>(rowSize_);
-  if (blockUsed_ == blockCap_) {
-    // Blocks grow from 16 rows to kBlockBytes, so that the many small record sets stay small.
-    const size_t largest = std::max<size_t>(1, kBlockBytes / size);
-    blockCap_ = blocks_.empty() ? std::min<size_t>(16, largest) : std::min(largest, blockCap_ * 4);
-    blocks_.emplace_back(new uint8_t[blockCap_ * size]);
-    blockUsed_ = 0;
-  }
-  return blocks_.back().get() + size * blockUsed_++;
-}
-
 TNyFResult::~TNyFResult() = default;
 
-void TNyFResult::AddRow(const uint8_t* bytes) {
-  InsertRow(RowCount(), bytes);
+uint8_t* TNyFResult::NewRowMemory(size_t size) {
+  if (size == 0) size = 1;  // every row has an address of its own
+  if (blocks_.empty() || blockCap_ - blockUsed_ < size) {
+    size_t cap = blocks_.empty() ? kFirstBlockBytes : std::min(kBlockBytes, blockCap_ * 4);
+    if (cap < size) {
+      // A row larger than a block gets a block of its own; the last block stays the one rows
+      // are cut from.
+      blocks_.emplace_back(new uint8_t[size]);
+      std::unique_ptr<uint8_t[]> own = std::move(blocks_.back());
+      blocks_.pop_back();
+      uint8_t* p = own.get();
+      blocks_.insert(blocks_.begin(), std::move(own));
+      return p;
+    }
+    blocks_.emplace_back(new uint8_t[cap]);
+    blockCap_ = cap;
+    blockUsed_ = 0;
+  }
+  uint8_t* p = blocks_.back().get() + blockUsed_;
+  blockUsed_ += size;
+  return p;
 }
 
-void TNyFResult::InsertRow(int index, const uint8_t* bytes) {
-  uint8_t* row = NewRowMemory();
-  std::memcpy(row, bytes, static_cast<size_t>(rowSize_));
+void TNyFResult::InsertRow(int index, const uint8_t* bytes, size_t size) {
+  if (size > UINT32_MAX) throw std::length_error("row too large");
+  uint8_t* row = NewRowMemory(size);
+  if (size) std::memcpy(row, bytes, size);
   const int32_t id = ++lastId_;
   if (index < 0 || index >= RowCount()) {
     rows_.push_back(row);
+    lengths_.push_back(static_cast<uint32_t>(size));
     ids_.push_back(id);
     return;
   }
   rows_.insert(rows_.begin() + index, row);
+  lengths_.insert(lengths_.begin() + index, static_cast<uint32_t>(size));
   ids_.insert(ids_.begin() + index, id);
   idsAscending_ = false;
+}
+
+bool TNyFResult::ReplaceRow(int index, const uint8_t* bytes, size_t size) {
+  if (index < 0 || index >= RowCount()) return false;
+  if (size > UINT32_MAX) throw std::length_error("row too large");
+  const size_t i = static_cast<size_t>(index);
+  uint8_t* row = size <= lengths_[i] ? rows_[i] : NewRowMemory(size);
+  if (size) std::memmove(row, bytes, size);
+  rows_[i] = row;
+  lengths_[i] = static_cast<uint32_t>(size);
+  return true;
 }
 
 void TNyFResult::DeleteRow(int index) {
   if (index < 0 || index >= RowCount()) return;
   rows_.erase(rows_.begin() + index);
+  lengths_.erase(lengths_.begin() + index);
   ids_.erase(ids_.begin() + index);
 }
 
@@ -55,6 +80,10 @@ uint8_t* TNyFResult::RowAt(int index) {
 
 const uint8_t* TNyFResult::RowAt(int index) const {
   return index < 0 || index >= RowCount() ? nullptr : rows_[static_cast<size_t>(index)];
+}
+
+size_t TNyFResult::RowLength(int index) const {
+  return index < 0 || index >= RowCount() ? 0 : lengths_[static_cast<size_t>(index)];
 }
 
 int32_t TNyFResult::RowIdAt(int index) const {
@@ -70,8 +99,8 @@ int TNyFResult::IndexOfRowId(int32_t id) const {
   return it == ids_.end() ? -1 : static_cast<int>(it - ids_.begin());
 }
 
-TNyMemoryStream* TNyFResult::NewBlob() {
-  blobs_.push_back(std::make_unique<TNyMemoryStream>());
+TNyMemoryStream* TNyFResult::NewBlob(std::string_view bytes) {
+  blobs_.push_back(std::make_unique<TNyMemoryStream>(bytes));
   return blobs_.back().get();
 }
 

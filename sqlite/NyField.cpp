@@ -7,6 +7,7 @@
 #include "sqlite/NySQLRout3.h"
 #include "sqlite/NySQLiteError.h"
 #include "util/NyFormat.h"
+#include "util/NyText.h"
 
 namespace ny {
 
@@ -14,7 +15,7 @@ namespace {
 
 constexpr double kMSecsPerDayF = 86400000.0;
 
-int32_t RoundToInt32(double v, const TNyField& f, bool& ok) {
+[[maybe_unused]] int32_t RoundToInt32(double v, const TNyField& f, bool& ok) {
   double r = std::round(v);
   ok = std::isfinite(r) && r >= INT32_MIN && r <= INT32_MAX;
   (void)f;
@@ -50,6 +51,10 @@ bool ParseTimeOfDay(const std::string& text, int32_t& msecs) {
 }
 
 }  // namespace
+
+bool IsValidDateTime(TDateTime value) {
+  return value >= kFirstDateTime && value < kLastDateTime;  // false for NaN
+}
 
 double DateTimeToMSecs(TDateTime value) {
   double days = std::trunc(value);
@@ -203,14 +208,19 @@ void TNyField::SetValue(const TNyValue& v) {
 // ---- text ----------------------------------------------------------------------------
 
 std::string TNyStringField::AsString() const {
-  std::string buf(static_cast<size_t>(Size()) + 1, '\0');
+  std::string buf(static_cast<size_t>(DataSize()), '\0');
   if (!GetData(buf.data())) return "";
-  buf.resize(strnlen(buf.data(), static_cast<size_t>(Size())));
+  buf.resize(strnlen(buf.data(), buf.size() - 1));
   return buf;
 }
 
 void TNyStringField::SetAsString(const std::string& v) {
-  std::string text = v.substr(0, Utf8CutLength(v, static_cast<size_t>(std::max(0, Size()))));
+  // The text is stored up to its first zero byte, and never cut: a text that does not fit is
+  // refused rather than written as something the user did not type.
+  const std::string text = v.substr(0, v.find('\0'));
+  if (Utf8Length(text) > static_cast<size_t>(std::max(0, Size())))
+    DatabaseError("The text for field '" + DisplayName() + "' is longer than " +
+                  std::to_string(std::max(0, Size())) + " characters");
   SetData(text.c_str());
 }
 
@@ -256,6 +266,7 @@ TDateTime TNyStringField::AsDateTime() const {
   }
 }
 void TNyStringField::SetAsDateTime(TDateTime v) {
+  if (!IsValidDateTime(v)) InvalidValue(FloatToStr(v), "date and time");
   const TNyFormatSettings& fs = FormatSettings;
   SetAsString(FormatDateTimeMs(fs.ShortDateFormat + " " + fs.LongTimeFormat, DateTimeToMSecs(v)));
 }
@@ -276,7 +287,7 @@ TNyIntegerField::TNyIntegerField(TNyDataSet& ds, const TNyFieldDef& def, int no)
       min_ = 0, max_ = 65535;
       break;
     default:
-      min_ = INT32_MIN, max_ = INT32_MAX;
+      min_ = INT64_MIN, max_ = INT64_MAX;
   }
 }
 
@@ -299,27 +310,33 @@ void TNyIntegerField::CheckRange(int64_t v) const {
 }
 
 int32_t TNyIntegerField::AsInteger() const {
-  int32_t v = 0;
+  const int64_t v = AsLargeInt();
+  if (v < INT32_MIN || v > INT32_MAX)
+    DatabaseError(std::to_string(v) + " is not a valid value for field '" + DisplayName() +
+                  "'. The allowed range is -2147483648 to 2147483647");
+  return static_cast<int32_t>(v);
+}
+int64_t TNyIntegerField::AsLargeInt() const {
+  int64_t v = 0;
   return GetData(&v) ? v : 0;
 }
 std::string TNyIntegerField::AsString() const {
-  int32_t v = 0;
+  int64_t v = 0;
   return GetData(&v) ? std::to_string(v) : "";
 }
 void TNyIntegerField::SetAsInteger(int32_t v) {
-  CheckRange(v);
-  SetData(&v);
+  SetAsLargeInt(v);
 }
 void TNyIntegerField::SetAsLargeInt(int64_t v) {
   CheckRange(v);
-  int32_t i = static_cast<int32_t>(v);
-  SetData(&i);
+  SetData(&v);
 }
 void TNyIntegerField::SetAsFloat(double v) {
-  bool ok;
-  int32_t i = RoundToInt32(v, *this, ok);
-  if (!ok) InvalidValue(FloatToStr(v), "integer");
-  SetAsInteger(i);
+  const double r = std::round(v);
+  // 2^63 itself does not fit; every double below it does.
+  if (!(r >= -9223372036854775808.0 && r < 9223372036854775808.0))
+    InvalidValue(FloatToStr(v), "integer");
+  SetAsLargeInt(static_cast<int64_t>(r));
 }
 void TNyIntegerField::SetAsString(const std::string& v) {
   if (v.empty()) return Clear();
@@ -328,9 +345,9 @@ void TNyIntegerField::SetAsString(const std::string& v) {
   SetAsLargeInt(i);
 }
 TNyValue TNyIntegerField::Value() const {
-  int32_t v = 0;
+  int64_t v = 0;
   if (!GetData(&v)) return {};
-  return TNyValue(static_cast<int64_t>(v));
+  return TNyValue(v);
 }
 
 // ---- floats --------------------------------------------------------------------------
@@ -466,6 +483,7 @@ TDateTime TNyDateTimeField::AsDateTime() const {
 }
 
 void TNyDateTimeField::SetAsDateTime(TDateTime v) {
+  if (!IsValidDateTime(v)) InvalidValue(FloatToStr(v), "date and time");
   double msecs = DateTimeToMSecs(v);
   double day = std::floor(msecs / kMSecsPerDayF);
   switch (DataType()) {

@@ -7,8 +7,9 @@
 //
 // Values travel between a field and its record set in the field type's native form, in a
 // buffer of DataSize() bytes:
-//   ftString, ftWideString      zero-terminated UTF-8 text of at most Size() bytes
-//   ftSmallint, ftInteger,      int32_t
+//   ftString, ftWideString      zero-terminated UTF-8 text of at most Size() characters
+//                               (DataSize() = 4 * Size() + 1 bytes)
+//   ftSmallint, ftInteger,      int64_t
 //   ftWord
 //   ftBoolean                   int16_t, 0 false, anything else true
 //   ftFloat, ftCurrency, ftBCD  double
@@ -18,13 +19,14 @@
 //   blob types                  none: contents go through TNyDataSet::CreateBlobStream
 // The record set decides which values are NULL (see TNyDataSet::GetFieldData).
 //
-// Reading a NULL: AsString gives "", AsInteger/AsLargeInt 0, AsFloat 0, AsBoolean false,
-// AsDateTime 0, Value() a NULL variant. Writing requires the record set to be in the edit
+// Reading a NULL (a Boolean one included): AsString gives "", AsInteger/AsLargeInt 0, AsFloat
+// 0, AsBoolean false, AsDateTime 0, Value() a NULL variant, IsNull true. Writing requires the record set to be in the edit
 // or insert state (else EDatabaseError "<name>: Dataset not in edit or insert mode", the
 // record set's name and ": " only when it has a name). An access that the field type has no
 // meaning for throws EDatabaseError "Cannot access field '<name>' as type <Type>".
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -39,8 +41,15 @@ class TNyDataSet;
 
 // Days since 1899-12-30 00:00, the time of day as the fraction (1.5 is 1899-12-31 12:00).
 using TDateTime = double;
+// The instants a date-time field holds: from 0001-01-01 00:00 up to (not including)
+// 10000-01-01 00:00.
+inline constexpr TDateTime kFirstDateTime = -693593.0;
+inline constexpr TDateTime kLastDateTime = 2958466.0;
+// True for a TDateTime from kFirstDateTime up to (not including) kLastDateTime; false for
+// anything else, NaN and the infinities included.
+bool IsValidDateTime(TDateTime value);
 // Native date-time form (day number * 86400000 + milliseconds, 0001-01-01 being day 1) from a
-// TDateTime and back, rounded to the millisecond.
+// TDateTime and back, rounded to the millisecond. DateTimeToMSecs requires IsValidDateTime.
 double DateTimeToMSecs(TDateTime value);
 TDateTime MSecsToDateTime(double msecs);
 
@@ -159,15 +168,16 @@ class TNyField {
   bool required_ = false;
 };
 
-// ftString and ftWideString. Setting a text longer than Size() bytes keeps its first Size()
-// bytes, cut at a UTF-8 character boundary. AsInteger/AsFloat/AsDateTime parse the text and
+// ftString and ftWideString. Size() counts characters. Setting a text (up to its first zero
+// byte) of more than Size() characters throws EDatabaseError "The text for field '<name>' is
+// longer than <Size> characters" and keeps the old value. AsInteger/AsFloat/AsDateTime parse the text and
 // throw EConvertError "'<text>' is not a valid integer value" / "... floating point value" /
 // "... date and time" when it does not parse; AsBoolean is true for a text starting with
 // T, t, Y, y or 1.
 class TNyStringField : public TNyField {
  public:
   TNyStringField(TNyDataSet& ds, const TNyFieldDef& def, int no) : TNyField(ds, def, no) {}
-  int DataSize() const override { return Size() + 1; }
+  int DataSize() const override { return 4 * std::max(0, Size()) + 1; }
   std::string AsString() const override;
   void SetAsString(const std::string& v) override;
   int32_t AsInteger() const override;
@@ -191,21 +201,22 @@ class TNyWideStringField : public TNyStringField {
   using TNyStringField::TNyStringField;
 };
 
-// ftInteger (full 32-bit range), ftSmallint (-32768..32767), ftWord (0..65535). A value out
-// of range throws EDatabaseError "<v> is not a valid value for field '<name>'. The allowed
-// range is <min> to <max>"; an unparsable text "'<text>' is not a valid integer value for
-// field '<name>'".
+// ftInteger (the full 64-bit range: the engine's integers and row ids), ftSmallint
+// (-32768..32767), ftWord (0..65535). A value out of range throws EDatabaseError "<v> is not a
+// valid value for field '<name>'. The allowed range is <min> to <max>"; an unparsable text
+// "'<text>' is not a valid integer value for field '<name>'". AsInteger of a value outside 32
+// bits throws the same range error with the 32-bit range (AsLargeInt gives it whole).
 class TNyIntegerField : public TNyField {
  public:
   TNyIntegerField(TNyDataSet& ds, const TNyFieldDef& def, int no);
-  int DataSize() const override { return 4; }
+  int DataSize() const override { return 8; }
   std::string AsString() const override;
   void SetAsString(const std::string& v) override;
   int32_t AsInteger() const override;
   void SetAsInteger(int32_t v) override;
-  int64_t AsLargeInt() const override { return AsInteger(); }
+  int64_t AsLargeInt() const override;
   void SetAsLargeInt(int64_t v) override;
-  double AsFloat() const override { return AsInteger(); }
+  double AsFloat() const override { return static_cast<double>(AsLargeInt()); }
   void SetAsFloat(double v) override;
   TNyValue Value() const override;
   int64_t MinValue() const { return min_; }
@@ -285,7 +296,10 @@ class TNyBooleanField : public TNyField {
 // blank, or the date alone at midnight). SetAsString reads them: ftDate and ftDateTime
 // through ParseDateTimeText (EConvertError "'<text>' is not a valid date"), ftTime as
 // "h:n" or "h:n:s" (EConvertError "'<text>' is not a valid time"). SetAsDateTime keeps only
-// the date part for ftDate and only the time part for ftTime.
+// the date part for ftDate and only the time part for ftTime; a value that is not
+// IsValidDateTime (NaN, 1e300, a year outside 1..9999) throws EDatabaseError "'<value>' is not
+// a valid date and time value for field '<name>'" and keeps the old value. Midnight and
+// 1899-12-30 are ordinary values.
 class TNyDateTimeField : public TNyField {
  public:
   TNyDateTimeField(TNyDataSet& ds, const TNyFieldDef& def, int no) : TNyField(ds, def, no) {}

@@ -306,6 +306,15 @@ int32_t IntTextToNative(std::string_view text) {
   return v;
 }
 
+int64_t Int64TextToNative(std::string_view text) {
+  std::string_view t = text;
+  if (!DropPlusSign(t)) return 0;
+  int64_t v = 0;
+  auto [p, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (t.empty() || ec != std::errc() || p != t.data() + t.size()) return 0;
+  return v;
+}
+
 double FloatTextToNative(std::string_view text) {
   return FloatTextToNative(text, FormatSettings.DecimalSeparator);
 }
@@ -346,10 +355,16 @@ double ParseDateTimeText(std::string_view text, const TNyFormatSettings& fs) {
 }
 
 double ParseSQLiteDateTime(std::string_view text) {
+  double v = kNullDateTime;
+  TryParseSQLiteDateTime(text, v);
+  return v;
+}
+
+bool TryParseSQLiteDateTime(std::string_view text, double& msecs) {
   std::string s;
   for (char c : text)
     if (c != ' ') s += c;
-  if (s.size() < 10) return kNullDateTime;
+  if (s.size() < 10) return false;
   int y, m, d;
   if (s[4] == '-' && s[7] == '-') {
     y = FixedNumber(s, 0, 4);
@@ -360,9 +375,9 @@ double ParseSQLiteDateTime(std::string_view text) {
     m = FixedNumber(s, 3, 2);
     y = FixedNumber(s, 6, 4);
   } else {
-    return kNullDateTime;
+    return false;
   }
-  if (!IsValidDate(y, m, d)) return kNullDateTime;
+  if (!IsValidDate(y, m, d)) return false;
   int h = 0, mi = 0, sec = 0, z = 0;
   if (s.size() > 10) {
     h = FixedNumber(s, 10, 2);
@@ -370,9 +385,60 @@ double ParseSQLiteDateTime(std::string_view text) {
     sec = s.size() > 16 ? FixedNumber(s, 16, 2) : 0;
     z = s.size() > 19 ? FixedNumber(s, 19, 3) : 0;
     if (h < 0 || h > 23 || mi < 0 || mi > 59 || sec < 0 || sec > 59 || z < 0 || z > 999)
-      return kNullDateTime;
+      return false;
   }
-  return double(EncodeDayNumber(y, m, d)) * kMSecsPerDay + ((h * 60 + mi) * 60 + sec) * 1000.0 + z;
+  msecs =
+      double(EncodeDayNumber(y, m, d)) * kMSecsPerDay + ((h * 60 + mi) * 60 + sec) * 1000.0 + z;
+  return true;
+}
+
+// ---- quoting ---------------------------------------------------------------------------
+
+std::string QuoteSQL(std::string_view text, char quote) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  out += quote;
+  for (char c : text) {
+    out += c;
+    if (c == quote) out += quote;
+  }
+  out += quote;
+  return out;
+}
+
+namespace {
+// The engine's keywords (its documented list), in capital letters.
+constexpr std::string_view kKeywords[] = {
+    "ABORT", "ACTION", "ADD", "AFTER", "ALL", "ALTER", "ALWAYS", "ANALYZE", "AND", "AS", "ASC",
+    "ATTACH", "AUTOINCREMENT", "BEFORE", "BEGIN", "BETWEEN", "BY", "CASCADE", "CASE", "CAST",
+    "CHECK", "COLLATE", "COLUMN", "COMMIT", "CONFLICT", "CONSTRAINT", "CREATE", "CROSS",
+    "CURRENT", "CURRENT_DATE", "CURRENT_TIME", "CURRENT_TIMESTAMP", "DATABASE", "DEFAULT",
+    "DEFERRABLE", "DEFERRED", "DELETE", "DESC", "DETACH", "DISTINCT", "DO", "DROP", "EACH",
+    "ELSE", "END", "ESCAPE", "EXCEPT", "EXCLUDE", "EXCLUSIVE", "EXISTS", "EXPLAIN", "FAIL",
+    "FILTER", "FIRST", "FOLLOWING", "FOR", "FOREIGN", "FROM", "FULL", "GENERATED", "GLOB",
+    "GROUP", "GROUPS", "HAVING", "IF", "IGNORE", "IMMEDIATE", "IN", "INDEX", "INDEXED",
+    "INITIALLY", "INNER", "INSERT", "INSTEAD", "INTERSECT", "INTO", "IS", "ISNULL", "JOIN", "KEY",
+    "LAST", "LEFT", "LIKE", "LIMIT", "MATCH", "MATERIALIZED", "NATURAL", "NO", "NOT", "NOTHING",
+    "NOTNULL", "NULL", "NULLS", "OF", "OFFSET", "ON", "OR", "ORDER", "OTHERS", "OUTER", "OVER",
+    "PARTITION", "PLAN", "PRAGMA", "PRECEDING", "PRIMARY", "QUERY", "RAISE", "RANGE",
+    "RECURSIVE", "REFERENCES", "REGEXP", "REINDEX", "RELEASE", "RENAME", "REPLACE", "RESTRICT",
+    "RETURNING", "RIGHT", "ROLLBACK", "ROW", "ROWS", "SAVEPOINT", "SELECT", "SET", "TABLE",
+    "TEMP", "TEMPORARY", "THEN", "TIES", "TO", "TRANSACTION", "TRIGGER", "UNBOUNDED", "UNION",
+    "UNIQUE", "UPDATE", "USING", "VACUUM", "VALUES", "VIEW", "VIRTUAL", "WHEN", "WHERE",
+    "WINDOW", "WITH", "WITHOUT"};
+}  // namespace
+
+std::string SQLName(std::string_view name) {
+  bool plain = !name.empty() && !(name[0] >= '0' && name[0] <= '9');
+  for (char c : name)
+    plain = plain && ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                      (c >= '0' && c <= '9') || c == '_');
+  if (plain) {
+    const std::string upper = AsciiUpper(name);
+    for (std::string_view k : kKeywords)
+      if (k == upper) plain = false;
+  }
+  return plain ? std::string(name) : QuoteSQL(name, '"');
 }
 
 // ---- Windows-1252 <-> UTF-8 --------------------------------------------------------------

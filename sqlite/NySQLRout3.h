@@ -35,6 +35,10 @@ bool DropPlusSign(std::string_view& text);
 // sign, no blanks) that fits 32 bits -> its value; anything else (12abc, 1e3, overflow) -> 0.
 int32_t IntTextToNative(std::string_view text);
 
+// As IntTextToNative for 64 bits, without a NULL marker: a whole decimal number (optional
+// sign, no blanks) that fits 64 bits -> its value; anything else, "" included, -> 0.
+int64_t Int64TextToNative(std::string_view text);
+
 // Float text: the first '.' is replaced by the decimal separator (so the engine's "3.5" reads
 // whatever that separator is), then "" -> the NULL marker (all bits set); a number written with
 // the decimal separator (blanks around and an exponent allowed) -> its value, whatever the C
@@ -52,6 +56,9 @@ double ParseDateTimeText(std::string_view text, const TNyFormatSettings& fs = Fo
 // "dd.mm.yyyy", optionally followed by "hh:nn", ":ss" and ".zzz". Any invalid part, a text
 // shorter than 10 characters or another layout gives kNullDateTime (which reads as NULL).
 double ParseSQLiteDateTime(std::string_view text);
+// As ParseSQLiteDateTime, telling a readable text (true, `msecs` set; 1899-12-30 00:00 is an
+// ordinary instant here) from an unreadable one (false, `msecs` untouched).
+bool TryParseSQLiteDateTime(std::string_view text, double& msecs);
 
 // Windows-1252 bytes -> UTF-8. The five bytes the code page leaves undefined (0x81, 0x8D, 0x8F,
 // 0x90, 0x9D) stand for the code points of the same value.
@@ -59,6 +66,15 @@ std::string AnsiToUtf8Text(std::string_view bytes);
 // UTF-8 -> Windows-1252 bytes. One-, two- and three-byte sequences are read; a code point
 // without a Windows-1252 byte, and any other byte sequence, becomes the byte 236 (0xEC).
 std::string Utf8ToAnsiText(std::string_view utf8);
+
+// `text` between two `quote` characters, each `quote` inside doubled: QuoteSQL("it's", '\'')
+// is 'it''s' (a literal), QuoteSQL("a\"b", '"') is "a""b" (a name).
+std::string QuoteSQL(std::string_view text, char quote);
+// A table or column name for a generated statement: as it stands when it is a plain
+// identifier (ASCII letters, digits and '_', not starting with a digit) that is not a keyword
+// of the engine in any letter case; otherwise QuoteSQL(name, '"') ("my col", "order", "a""b",
+// "имя").
+std::string SQLName(std::string_view name);
 
 // Parameter names of an SQL text as ":NAME1:NAME2" (names in capital letters, in order of
 // appearance). A name is ':' followed by letters A-Z a-z, digits, '_', '#', '$' and bytes

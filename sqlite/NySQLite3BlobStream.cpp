@@ -34,7 +34,13 @@ void TNyQLite3BlobStream::Load() {
 }
 
 void TNyQLite3BlobStream::Save() {
-  TNyMemoryStream* field = FieldStream();
+  uint8_t* buffer = target_.CurrentBuffer ? target_.CurrentBuffer() : nullptr;
+  if (!buffer) return;
+  TNyMemoryStream* field = target_.NewStream ? target_.NewStream() : nullptr;
+  if (field)
+    std::memcpy(buffer + target_.Offset, &field, sizeof field);
+  else
+    field = FieldStream();
   if (!field) return;
   field->Clear();
   field->CopyFrom(*this);

@@ -1,9 +1,10 @@
 // TNyQLite3BlobStream: byte-stream access to the value of a blob or memo field of a record set.
 //
-// A blob field's slot in a record buffer holds a TNyMemoryStream* owned by the row. The blob
-// stream works on a copy of those bytes: it loads them when created (unless opened for
-// writing only) and, when anything was written, puts its whole content back into the field's
-// stream when it is destroyed. Opened for writing it therefore starts empty and replaces the
+// A blob field's slot in a record buffer holds a TNyMemoryStream* owned by the row store (or
+// null for no value). The blob stream works on a copy of those bytes: it loads them when
+// created (unless opened for writing only) and, when anything was written, saves its whole
+// content when it is destroyed: into a new stream put into the slot when the target makes new
+// streams, else into the field's stream. Opened for writing it therefore starts empty and replaces the
 // value; opened for reading it sees the field's current content and never changes it.
 #pragma once
 
@@ -25,6 +26,9 @@ struct TNyBlobTarget {
   std::function<uint8_t*()> CurrentBuffer;
   // Marks the record set as modified for the framework (called on every write).
   std::function<void()> Modified;
+  // Makes a new empty stream (owned elsewhere) to save into; when unset or when it gives null,
+  // the save goes into the stream already in the slot.
+  std::function<TNyMemoryStream*()> NewStream;
 };
 
 class TNyQLite3BlobStream : public TNyMemoryStream {
@@ -33,8 +37,9 @@ class TNyQLite3BlobStream : public TNyMemoryStream {
   // `mode` is bmWrite, the stream starts with the field's bytes (none without a buffer or a
   // stream in the slot), positioned at 0.
   TNyQLite3BlobStream(TNyBlobTarget target, TBlobStreamMode mode);
-  // When written: the field's stream is emptied, gets this stream's whole content and is
-  // positioned at 0; nothing is saved when the current state has no buffer. Never throws.
+  // When written: a new stream from NewStream (else the field's stream, emptied) gets this
+  // stream's whole content, positioned at 0, and is put into the slot; nothing is saved when
+  // the current state has no buffer. Never throws.
   ~TNyQLite3BlobStream() override;
 
   int64_t Read(void* buffer, int64_t count) override;

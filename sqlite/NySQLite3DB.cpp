@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <thread>
 #include <utility>
@@ -347,6 +348,11 @@ bool TNySQLite3DB::ExecuteWithParams(std::string_view text, const std::vector<TN
     } else if (auto* n = std::get_if<int32_t>(&v)) {
       rc = sqlite3_bind_int(current_, i, *n);
     } else if (auto* d = std::get_if<TNyDateValue>(&v)) {
+      // Days of the years 1 to 9999 only: anything else has no integer to bind.
+      if (!(d->Days >= -693594.0 && d->Days < 2958466.0)) {
+        sqlite3_finalize(std::exchange(current_, nullptr));
+        throw EDatabaseError("Invalid date value");
+      }
       rc = sqlite3_bind_int(current_, i, static_cast<int>(d->Days));
     } else if (auto* f = std::get_if<double>(&v)) {
       rc = sqlite3_bind_double(current_, i, *f);
@@ -425,6 +431,7 @@ sqlite3_stmt* TNySQLite3DB::OpenStatement(std::string_view text, TNyQueryLink& q
         TNyTypeInfo info = MapDeclaredType(decl ? decl : "string");
         TNyFieldDef def;
         def.Name = AnsiUpper(name);
+        def.ColumnName = base;
         def.Size = info.Size;
         if (typeLess) {
           def.DataType = TFieldType::ftString;
@@ -440,7 +447,8 @@ sqlite3_stmt* TNySQLite3DB::OpenStatement(std::string_view text, TNyQueryLink& q
         def.Offset = int(offset);
         offset += def.StorageSize;
         declared += reserve;
-        if (declared > kMaxRowSize) throw SLError("Row of the query too large");
+        if (declared > kMaxRowSize || offset > 4 * kMaxRowSize)
+          throw SLError("Row of the query too large");
         defs.push_back(std::move(def));
       }
       query.SetFieldDefs(std::move(defs), int(declared));
@@ -452,40 +460,70 @@ sqlite3_stmt* TNySQLite3DB::OpenStatement(std::string_view text, TNyQueryLink& q
   return stmt;
 }
 
+size_t FetchRowSize(const std::vector<TNyFieldDef>& defs) {
+  size_t end = 5;
+  for (const TNyFieldDef& d : defs) end = std::max(end, size_t(d.Offset) + size_t(d.StorageSize));
+  return end;
+}
+
+void TNySQLite3DB::ReadColumn(sqlite3_stmt* stmt, int col, const TNyFieldDef& def,
+                              bool sqliteDateFormat, TNyColumnValue& out) {
+  out.HasValue = false;
+  out.Bytes = {};
+  const int type = sqlite3_column_type(stmt, col);
+  if (IsBlobType(def.DataType)) {
+    const void* p = sqlite3_column_blob(stmt, col);
+    out.Bytes = p ? std::string_view(static_cast<const char*>(p),
+                                     size_t(sqlite3_column_bytes(stmt, col)))
+                  : std::string_view();
+    out.HasValue = type != SQLITE_NULL;
+    return;
+  }
+  if (type == SQLITE_NULL) return;
+  if (IsIntegerType(def.DataType) && type == SQLITE_INTEGER) {
+    const int64_t v = sqlite3_column_int64(stmt, col);
+    std::memcpy(out.Native, &v, sizeof v);
+    out.HasValue = true;
+    return;
+  }
+  const char* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+  std::string_view text =
+      t ? std::string_view(t, size_t(sqlite3_column_bytes(stmt, col))) : std::string_view();
+  if (IsTextType(def.DataType)) {
+    out.Bytes = text.substr(0, Utf8CharsLength(text, size_t(def.Size)));
+    out.HasValue = !out.Bytes.empty();
+    return;
+  }
+  out.HasValue = TextToNative(text, def.DataType, sqliteDateFormat, out.Native);
+}
+
 uint8_t* TNySQLite3DB::FetchRow(sqlite3_stmt* stmt, TNyQueryLink& query) {
   if (!stmt) return nullptr;
   std::vector<uint8_t>& buf = query.FetchBuffer();
-  size_t rowSize = size_t(query.DeclaredRowSize()) + 5;
+  const std::vector<TNyFieldDef>& defs = query.FieldDefs();
+  const size_t rowSize = std::max(FetchRowSize(defs), size_t(query.DeclaredRowSize()) + 5);
   if (buf.size() < rowSize) buf.resize(rowSize);
   std::memset(buf.data(), 0, rowSize);
   int rc = StepStatement(stmt);
   uint8_t* result = nullptr;
   if (rc == SQLITE_ROW) {
-    const std::vector<TNyFieldDef>& defs = query.FieldDefs();
     bool sqliteDate = query.SQLiteDateFormat();
     size_t n = std::min(size_t(sqlite3_column_count(stmt)), defs.size());
     try {
+      TNyColumnValue v;
       for (size_t i = 0; i < n; ++i) {
         const TNyFieldDef& def = defs[i];
         uint8_t* slot = buf.data() + def.Offset;
-        int col = int(i);
+        ReadColumn(stmt, int(i), def, sqliteDate, v);
         if (IsBlobType(def.DataType)) {
-          const void* p = sqlite3_column_blob(stmt, col);
-          size_t bytes = size_t(sqlite3_column_bytes(stmt, col));
-          auto* stream = new TNyMemoryStream(
-              p ? std::string_view(static_cast<const char*>(p), bytes) : std::string_view());
+          auto* stream = new TNyMemoryStream(v.Bytes);
           std::memcpy(slot, &stream, sizeof stream);
-          continue;
-        }
-        const char* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
-        std::string_view text =
-            t ? std::string_view(t, size_t(sqlite3_column_bytes(stmt, col))) : std::string_view();
-        if (IsTextType(def.DataType)) {
-          size_t len = Utf8CutLength(text, size_t(def.Size));
-          if (len) std::memcpy(slot, text.data(), len);
-          slot[len] = 0;
+        } else if (IsTextType(def.DataType)) {
+          if (!v.Bytes.empty()) std::memcpy(slot, v.Bytes.data(), v.Bytes.size());
+          slot[v.Bytes.size()] = 0;
         } else {
-          TextToNative(text, def.DataType, sqliteDate, slot);
+          slot[0] = v.HasValue ? 1 : 0;
+          if (v.HasValue) std::memcpy(slot + 1, v.Native, size_t(def.StorageSize - 1));
         }
       }
     } catch (...) {
@@ -510,7 +548,17 @@ uint8_t* TNySQLite3DB::FetchRow(sqlite3_stmt* stmt, TNyQueryLink& query) {
 void TNySQLite3DB::LoadAllRows(std::string_view text, TNyQueryLink& query) {
   sqlite3_stmt* stmt = OpenStatement(text, query);
   try {
-    while (uint8_t* row = FetchRow(stmt, query)) query.AddFetchedRow(row);
+    if (stmt && query.TakesStatementRows()) {
+      int rc;
+      while ((rc = StepStatement(stmt)) == SQLITE_ROW) {
+        query.TakeStatementRow(stmt);
+        if (OnFetchRows) OnFetchRows(&query, 0);
+      }
+      if (rc != SQLITE_DONE) RaiseStepError(stmt);
+      if (OnFetchRows) OnFetchRows(&query, 0);
+    } else {
+      while (uint8_t* row = FetchRow(stmt, query)) query.AddFetchedRow(row);
+    }
   } catch (...) {
     if (stmt) sqlite3_finalize(stmt);
     throw;

@@ -46,17 +46,23 @@ class TNyQueryLink {
   // copy, so they must stay valid while the statement lives.
   virtual std::vector<std::string_view> BlobParamValues() const { return {}; }
   // The definitions built from the statement's columns (only called when it has at least one
-  // column) and the declared row size (sum of the reserve sizes). A row is declared row size
-  // + 5 bytes: the slots, then the 4-byte row id and the bookmark flag.
+  // column) and the declared row size (sum of the reserve sizes). The slots of a fetched row
+  // lie at the definitions' offsets (sqlite/NySQLiteTypes.h); FetchRowSize(defs) bytes hold
+  // them.
   virtual void SetFieldDefs(std::vector<TNyFieldDef> defs, int declaredRowSize) = 0;
   virtual const std::vector<TNyFieldDef>& FieldDefs() const = 0;
   virtual int DeclaredRowSize() const = 0;
-  // The record set's fetch buffer. FetchRow grows it to at least declared row size + 5 bytes
-  // when shorter, zeroes those bytes and fills the slots.
+  // The record set's fetch buffer. FetchRow grows it to at least FetchRowSize(FieldDefs())
+  // bytes when shorter, zeroes those bytes and fills the slots.
   virtual std::vector<uint8_t>& FetchBuffer() = 0;
   // LoadAllRows hands every fetched row here (the store copies it and takes over the streams
-  // its blob slots point to).
+  // its blob slots point to), unless TakesStatementRows.
   virtual void AddFetchedRow(const uint8_t* row) = 0;
+  // True: LoadAllRows hands every row to TakeStatementRow, while the statement stands on it,
+  // and fills no fetch buffer (the record set reads the columns itself with ReadColumn).
+  // Default: false (AddFetchedRow gets the rows).
+  virtual bool TakesStatementRows() const { return false; }
+  virtual void TakeStatementRow(sqlite3_stmt* stmt) { (void)stmt; }
   // The connection disconnects, or opens its database afresh while connected: the record set
   // closes (and so finalizes any statement it holds on the old database handle).
   virtual void ConnectionDisconnecting(TNySQLite3DB& connection) = 0;
@@ -64,9 +70,22 @@ class TNyQueryLink {
   virtual void ConnectionDestroyed(TNySQLite3DB& connection) = 0;
 };
 
-// A value of ExecuteWithParams. Null -> bind_null; bool, int32_t and a date (days since
-// 1899-12-30, truncated) -> bind_int; double -> bind_double; int64_t and text -> bind_text of
-// the value's text.
+// Bytes the slots of `defs` take (the end of the last slot), at least 5.
+size_t FetchRowSize(const std::vector<TNyFieldDef>& defs);
+
+// One column value of a statement's current row, converted for a field (ReadColumn).
+struct TNyColumnValue {
+  bool HasValue = false;
+  // Text types: the text, cut to the field's size in characters; blob types: the bytes.
+  std::string_view Bytes;
+  // Other types: the native value (FieldStorageSize - 1 bytes, after the has-value byte).
+  alignas(8) uint8_t Native[8] = {};
+};
+
+// A value of ExecuteWithParams. Null -> bind_null; bool and int32_t -> bind_int; a date (days
+// since 1899-12-30, truncated; one outside the years 1 to 9999 or not a number raises
+// EDatabaseError "Invalid date value") -> bind_int; double -> bind_double; int64_t and text
+// -> bind_text of the value's text.
 struct TNyDateValue {
   double Days = 0;  // days since 1899-12-30, the fraction being the time of day
 };
@@ -260,8 +279,8 @@ class TNySQLite3DB {
   // Finalizes the current statement (its error raises EDatabaseError), compiles the trimmed
   // text (byte 2 stands for '?'), binds values[0..] to parameters 1..n, steps once. A row or
   // done result keeps the statement current for ColumnText/ColumnInt64; an engine error (busy
-  // after the wait included) finalizes it and raises EDatabaseError. Requires at least as many
-  // values as the statement has parameters (missing ones bind NULL). Returns true.
+  // after the wait included) finalizes it and raises EDatabaseError. Parameters without a value
+  // (values shorter than the statement's parameter count) bind NULL. Returns true.
   bool ExecuteWithParams(std::string_view text, const std::vector<TNyVariant>& values);
   // `out` = "", then ExecuteWithParams and ColumnText(0, closeAfter, out).
   void QueryValue(std::string_view text, const std::vector<TNyVariant>& values, bool closeAfter,
@@ -298,19 +317,25 @@ class TNySQLite3DB {
   // when the statement has columns, hands the record set its new field definitions: column
   // names in capital letters with "_1", "_2", ... for repeated names (compared without regard
   // to case), types from MapDeclaredType of the declared type ("string" when there is none),
-  // every field text with TypeLess. Compile errors raise EDatabaseError; a declared size that
+  // every field text with TypeLess, ColumnName as the engine reports it. Compile errors raise EDatabaseError; a declared size that
   // is not an integer raises EConvertError; fields needing more than 256 MB per row raise
   // SLError "Row of the query too large"; on every failure the statement is finalized.
   // Returns the statement, which the caller finalizes (FinalizeStatement).
   sqlite3_stmt* OpenStatement(std::string_view text, TNyQueryLink& query);
-  // Steps once (busy retried). On a row: fills the record set's fetch buffer (texts cut to the
-  // field size at a character boundary, blobs as new streams, the rest by TextToNative) and
-  // returns it; on done: null. An engine error (busy after the wait included) raises
+  // Steps once (busy retried). On a row: fills the record set's fetch buffer (each slot by
+  // ReadColumn; blobs as new streams, also an empty one for NULL) and returns it; on done: null. An engine error (busy after the wait included) raises
   // EDatabaseError; a date that does not convert raises EConvertError. Raises OnFetchRows
   // (query, 0) after a row or done.
   uint8_t* FetchRow(sqlite3_stmt* stmt, TNyQueryLink& query);
-  // OpenStatement, then FetchRow and AddFetchedRow until done, then FinalizeStatement. On an
-  // error the statement is finalized and the exception passes on.
+  // Column `col` of the statement's current row for field `def`: NULL gives HasValue false.
+  // Text types: the column text cut to def.Size characters (HasValue when it is not empty);
+  // blob types: the column's bytes; integers stored as integers: their 64-bit value; every
+  // other value: TextToNative of its text (errors as there).
+  void ReadColumn(sqlite3_stmt* stmt, int col, const TNyFieldDef& def, bool sqliteDateFormat,
+                  TNyColumnValue& out);
+  // OpenStatement, then for each row TakeStatementRow (when the record set TakesStatementRows)
+  // or FetchRow and AddFetchedRow, until done, then FinalizeStatement. On an error the statement is finalized and the exception
+  // passes on.
   void LoadAllRows(std::string_view text, TNyQueryLink& query);
 
   // Writes one trace line ("<message> <short date> <long time>", then an empty line when

@@ -2,17 +2,23 @@
 // TNySQLite3DB connection.
 //
 // Opening runs the statement, builds one field per result column (from the declared column
-// types) and loads every row into the row store (TNyFResult); in unidirectional mode the
-// statement stays open and rows are fetched one by one as the cursor moves forward. Edits are
-// written back at once with generated INSERT, UPDATE and DELETE statements on SQLTable, keyed
-// by SQLWhere, whose :NAME parameters are filled from the current row's fields of the same
-// names. The in-memory rows are kept in step without reading the row back.
+// types) and loads every row into the row store (TNyFResult), read straight from the engine's
+// column values and kept encoded (sqlite/NyRowCodec.h); in unidirectional mode the statement
+// stays open and rows are fetched one by one as the cursor moves forward. Edits are written
+// back at once with generated INSERT, UPDATE and DELETE statements on SQLTable, keyed by
+// SQLWhere, whose :NAME parameters are filled from the current row's fields of the same names.
+// Table and column names go into those statements as SQLName gives them (sqlite/NySQLRout3.h:
+// plain capital names as they stand, any other name in double quotes), the columns spelled as
+// the engine reports them. An UPDATE or DELETE that changes no row raises EDatabaseError
+// "Record not found or changed by another user" (the edit and the row stay as they were).
+// After an insert the new row is read back by its row id when the record set selects from
+// SQLTable (so it shows the column defaults); an edit keeps the posted values.
 //
-// Row layout. A row (and a record buffer) is one block of bytes: field i's slot starts at the
-// sum of the storage sizes of the fields before it and holds the field type's native form
-// (sqlite/NySQLiteTypes.h), NULL being the type's NULL marker. The slots are followed, after
-// the declared row size (the sum of the per-field reserve sizes), by the 4-byte row id (the
-// bookmark) and a 1-byte bookmark flag.
+// Record buffers. A record buffer holds field i's slot at the field's offset, in the field
+// type's native form (sqlite/NySQLiteTypes.h: texts up to their size in characters, a
+// has-value byte before every other non-blob value), followed by the 4-byte row id (the
+// bookmark) and a 1-byte bookmark flag. Buffers are made from the encoded rows only when
+// handed out (the framework's buffers, the edit snapshot).
 //
 // Errors: SLError for usage errors ("no database connection", "no query specified", the
 // read-only refusals, the master/detail checks), EDatabaseError for engine and record-set
@@ -29,6 +35,7 @@
 
 #include "sqlite/NyDataSet.h"
 #include "sqlite/NyFResult.h"
+#include "sqlite/NyRowCodec.h"
 #include "sqlite/NySQLite3DB.h"
 
 namespace ny {
@@ -117,7 +124,8 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   // 0-based index of the current row; -1 before the first, RowCount() after the last.
   int CurrentIndex() const { return currentIndex_; }
   int DeclaredRowSize() const override { return declaredRowSize_; }
-  // Declared row size + 5 (row id and bookmark flag).
+  // Declared row size + 5 (row id and bookmark flag): the size of the fixed record layout of
+  // the columns, which the row store's encoded rows are measured against.
   int RecordSize() const { return declaredRowSize_ + 5; }
   // The row store; null while closed.
   TNyFResult* Rows() const { return store_.get(); }
@@ -147,6 +155,8 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   const std::vector<TNyFieldDef>& FieldDefs() const override { return TNyDataSet::FieldDefs(); }
   std::vector<uint8_t>& FetchBuffer() override { return fetchBuffer_; }
   void AddFetchedRow(const uint8_t* row) override;
+  bool TakesStatementRows() const override { return true; }
+  void TakeStatementRow(sqlite3_stmt* stmt) override;
   void ConnectionDisconnecting(TNySQLite3DB& connection) override;
   void ConnectionDestroyed(TNySQLite3DB& connection) override;
 
@@ -210,6 +220,18 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   void BindWhereParams(sqlite3_stmt* stmt, int first, const uint8_t* buffer);
   void RunWrite(const std::string& text, const std::function<void(sqlite3_stmt*)>& bind);
   void SetRowIdField(uint8_t* buffer, int64_t rowId);
+  // Column name of field `index` for a generated statement (SQLName of the engine's spelling).
+  std::string ColumnSQLName(int index) const;
+  // Raises "Record not found or changed by another user" when the last write changed no row.
+  void CheckRowsChanged();
+  // Fills `buffer` from the row of SQLTable with that row id (all fields; nothing changes
+  // when the fields cannot be selected from the table or the row is not there).
+  void ReReadRow(uint8_t* buffer, int64_t rowId);
+  // The encoded row of `buffer` written into the store at `index` (replacing that row, or a
+  // new row inserted there when `insert`).
+  void StoreRow(int index, const uint8_t* buffer, bool insert);
+  // The row at `index` decoded into the scratch buffer (null when out of range).
+  const uint8_t* DecodedRow(int index);
 
   bool autoCommit_ = false;
   std::string transactionType_;
@@ -233,6 +255,10 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   int currentIndex_ = -1;
   int declaredRowSize_ = 0;
   std::vector<uint8_t> fetchBuffer_;
+  TNyRowCodec codec_;
+  int bookmarkOffset_ = 0;            // where the row id sits in a record buffer
+  std::vector<uint8_t> encoded_;      // scratch: a row being encoded
+  std::vector<uint8_t> decoded_;      // scratch: a row decoded for CurrentFieldText
   sqlite3_stmt* stmt_ = nullptr;       // unidirectional mode
   // Unidirectional mode: the current record (the last row fetched, or the last one posted),
   // which a re-read after a post or a cancel shows again; empty when there is none.
@@ -242,7 +268,7 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   std::vector<int> blobFields_;        // indexes of blob-type fields
   std::vector<TNySQLite3BaseQuery*> details_;
   TNySQLite3BaseQuery* masterQuery_ = nullptr;  // the master this set registered with
-  int32_t notifiedRowId_ = -2;                  // row id the details last followed
+  int32_t notifiedRowId_ = -2;                  // store id the details last followed
 };
 
 class TNySQLite3Query : public TNySQLite3BaseQuery {

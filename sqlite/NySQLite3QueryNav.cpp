@@ -7,6 +7,7 @@
 #include <typeinfo>
 
 #include "sqlite/NyDataSource.h"
+#include "sqlite/NySQLRout3.h"
 #include "sqlite/NySQLite3Query.h"
 #include "util/NyApi.h"
 
@@ -54,7 +55,7 @@ TGetResult TNySQLite3BaseQuery::GetRecord(uint8_t* buffer, TGetMode mode, bool d
   }
   if (result == TGetResult::grOK) {
     if (uniDirectional_ && mode == TGetMode::gmCurrent) {
-      std::memcpy(buffer, uniRow_.data(), static_cast<size_t>(declaredRowSize_));
+      std::memcpy(buffer, uniRow_.data(), static_cast<size_t>(bookmarkOffset_));
     } else if (uniDirectional_) {
       const uint8_t* row = connection_ ? connection_->FetchRow(stmt_, *this) : nullptr;
       if (!row) return TGetResult::grEOF;
@@ -64,10 +65,10 @@ TGetResult TNySQLite3BaseQuery::GetRecord(uint8_t* buffer, TGetMode mode, bool d
         std::memcpy(&s, row + Def(i).Offset, sizeof s);
         store_->AdoptBlob(s);
       }
-      std::memcpy(buffer, row, static_cast<size_t>(declaredRowSize_));
-      uniRow_.assign(row, row + declaredRowSize_);
+      std::memcpy(buffer, row, static_cast<size_t>(bookmarkOffset_));
+      uniRow_.assign(row, row + bookmarkOffset_);
     } else {
-      std::memcpy(buffer, store_->RowAt(currentIndex_), static_cast<size_t>(declaredRowSize_));
+      codec_.Decode(store_->RowAt(currentIndex_), buffer);
     }
     SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
     SetBookmarkData(buffer, uniDirectional_ ? -1 : store_->RowIdAt(currentIndex_));
@@ -81,7 +82,7 @@ TGetResult TNySQLite3BaseQuery::GetRecord(uint8_t* buffer, TGetMode mode, bool d
 bool TNySQLite3BaseQuery::GetRecordAt(int index, uint8_t* buffer) {
   const uint8_t* row = store_ ? store_->RowAt(index) : nullptr;
   if (!row) return false;
-  std::memcpy(buffer, row, static_cast<size_t>(declaredRowSize_));
+  codec_.Decode(row, buffer);
   SetBookmarkFlag(buffer, TBookmarkFlag::bfCurrent);
   SetBookmarkData(buffer, store_->RowIdAt(index));
   return true;
@@ -190,14 +191,8 @@ void TNySQLite3Query::MasterChanged() {
     const std::string detailName = pairs[i].substr(0, eq);
     const std::string masterName = pairs[i].substr(eq + 1, 99);
     std::string value = master && master->Rows() ? master->CurrentFieldText(masterName) : "";
-    std::string quoted = "'";
-    for (char c : value) {
-      quoted += c;
-      if (c == '\'') quoted += '\'';
-    }
-    quoted += '\'';
     if (i) filter += " and ";
-    filter += detailName + "=" + quoted;
+    filter += detailName + "=" + QuoteSQL(value, '\'');
   }
   SetFilter(filter);
   // The detail follows its master: it reopens with the new filter whenever the master is

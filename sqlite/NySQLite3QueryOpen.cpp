@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <ctime>
 
 #include "sqlite/NySQLRout3.h"
 #include "sqlite/NySQLite3BlobStream.h"
@@ -16,18 +15,6 @@ namespace {
 
 // Where the row id and the bookmark flag sit in a record.
 constexpr int kBookmarkSize = 4;
-
-// The current date and time as a native date-time (day number * 86400000 + milliseconds).
-double NowMSecs() {
-  timespec ts{};
-  clock_gettime(CLOCK_REALTIME, &ts);
-  tm local{};
-  localtime_r(&ts.tv_sec, &local);
-  const int32_t day = EncodeDayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-  const double ms = ((local.tm_hour * 60.0 + local.tm_min) * 60.0 + local.tm_sec) * 1000.0 +
-                    static_cast<double>(ts.tv_nsec / 1000000);
-  return day * static_cast<double>(kMSecsPerDay) + ms;
-}
 
 template <typename T>
 T Load(const uint8_t* p) {
@@ -154,7 +141,11 @@ void TNySQLite3BaseQuery::InternalOpen() {
     connection_->LoadAllRows(text, *this);
   }
   // A statement without columns hands over no definitions: the rows of the old layout go.
-  if (!store_) store_ = std::make_unique<TNyFResult>(RecordSize());
+  if (!store_) {
+    codec_.SetDefs(TNyDataSet::FieldDefs());
+    bookmarkOffset_ = static_cast<int>(FetchRowSize(TNyDataSet::FieldDefs()));
+    store_ = std::make_unique<TNyFResult>(RecordSize());
+  }
   currentIndex_ = -1;
 }
 
@@ -167,13 +158,46 @@ void TNySQLite3BaseQuery::SetFieldDefs(std::vector<TNyFieldDef> defs, int declar
   for (int i = 0; i < static_cast<int>(d.size()); ++i)
     if (IsBlobType(d[i].DataType)) blobFields_.push_back(i);
   assigned_.assign(d.size(), 0);
-  if (fetchBuffer_.size() < static_cast<size_t>(RecordSize()))
-    fetchBuffer_.resize(static_cast<size_t>(RecordSize()));
+  codec_.SetDefs(d);
+  bookmarkOffset_ = static_cast<int>(FetchRowSize(d));
 }
 
 void TNySQLite3BaseQuery::AddFetchedRow(const uint8_t* row) {
-  store_->AddRow(row);
   for (int i : blobFields_) store_->AdoptBlob(Load<TNyMemoryStream*>(row + Def(i).Offset));
+  codec_.Encode(row, encoded_);
+  store_->AddRow(encoded_.data(), encoded_.size());
+}
+
+void TNySQLite3BaseQuery::TakeStatementRow(sqlite3_stmt* stmt) {
+  const std::vector<TNyFieldDef>& defs = TNyDataSet::FieldDefs();
+  const size_t n =
+      std::min(static_cast<size_t>(connection_->sqlite3_column_count(stmt)), defs.size());
+  codec_.Begin(encoded_);
+  TNyColumnValue v;
+  for (size_t i = 0; i < n; ++i) {
+    const TNyFieldDef& d = defs[i];
+    connection_->ReadColumn(stmt, static_cast<int>(i), d, sqliteDateFormat_, v);
+    // A NULL blob has no stream; any other gets one, owned by the store from the start.
+    TNyMemoryStream* stream = IsBlobType(d.DataType) && v.HasValue ? store_->NewBlob(v.Bytes) : nullptr;
+    codec_.Append(encoded_, i, v, stream);
+  }
+  store_->AddRow(encoded_.data(), encoded_.size());
+}
+
+void TNySQLite3BaseQuery::StoreRow(int index, const uint8_t* buffer, bool insert) {
+  codec_.Encode(buffer, encoded_);
+  if (insert)
+    store_->InsertRow(index, encoded_.data(), encoded_.size());
+  else
+    store_->ReplaceRow(index, encoded_.data(), encoded_.size());
+}
+
+const uint8_t* TNySQLite3BaseQuery::DecodedRow(int index) {
+  const uint8_t* row = store_ ? store_->RowAt(index) : nullptr;
+  if (!row) return nullptr;
+  decoded_.resize(static_cast<size_t>(bookmarkOffset_) + 5);
+  codec_.Decode(row, decoded_.data());
+  return decoded_.data();
 }
 
 void TNySQLite3BaseQuery::InternalClose() {
@@ -191,7 +215,7 @@ void TNySQLite3BaseQuery::InternalClose() {
 // ---- record buffers and field slots ------------------------------------------------------
 
 uint8_t* TNySQLite3BaseQuery::AllocRecordBuffer() {
-  const size_t n = static_cast<size_t>(RecordSize()) + 10;
+  const size_t n = static_cast<size_t>(bookmarkOffset_) + 5 + 10;
   auto* buffer = new uint8_t[n];
   std::memset(buffer, 0, n);
   return buffer;
@@ -202,19 +226,19 @@ void TNySQLite3BaseQuery::FreeRecordBuffer(uint8_t* buffer) {
 }
 
 int32_t TNySQLite3BaseQuery::GetBookmarkData(const uint8_t* buffer) const {
-  return Load<int32_t>(buffer + declaredRowSize_);
+  return Load<int32_t>(buffer + bookmarkOffset_);
 }
 
 void TNySQLite3BaseQuery::SetBookmarkData(uint8_t* buffer, int32_t bookmark) {
-  Store(buffer + declaredRowSize_, bookmark);
+  Store(buffer + bookmarkOffset_, bookmark);
 }
 
 TBookmarkFlag TNySQLite3BaseQuery::GetBookmarkFlag(const uint8_t* buffer) const {
-  return static_cast<TBookmarkFlag>(buffer[declaredRowSize_ + kBookmarkSize]);
+  return static_cast<TBookmarkFlag>(buffer[bookmarkOffset_ + kBookmarkSize]);
 }
 
 void TNySQLite3BaseQuery::SetBookmarkFlag(uint8_t* buffer, TBookmarkFlag flag) {
-  buffer[declaredRowSize_ + kBookmarkSize] = static_cast<uint8_t>(flag);
+  buffer[bookmarkOffset_ + kBookmarkSize] = static_cast<uint8_t>(flag);
 }
 
 uint8_t* TNySQLite3BaseQuery::CurrentStateBuffer() {
@@ -235,29 +259,12 @@ uint8_t* TNySQLite3BaseQuery::CurrentStateBuffer() {
 bool TNySQLite3BaseQuery::SlotIsNull(int index, const uint8_t* buffer) const {
   const TNyFieldDef& d = Def(index);
   const uint8_t* slot = buffer + d.Offset;
-  if (typeLess_ || IsTextType(d.DataType)) return slot[0] == 0;
-  switch (d.DataType) {
-    case TFieldType::ftSmallint:
-    case TFieldType::ftInteger:
-    case TFieldType::ftWord:
-      return Load<int32_t>(slot) == kNullInt;
-    case TFieldType::ftFloat:
-    case TFieldType::ftCurrency:
-    case TFieldType::ftBCD:
-      return IsNullFloat(Load<double>(slot));
-    case TFieldType::ftDate:
-      return Load<int32_t>(slot) == kNullDate;
-    case TFieldType::ftTime:
-      return Load<int32_t>(slot) == kNullTime;
-    case TFieldType::ftDateTime:
-      return Load<double>(slot) == kNullDateTime;
-    default:
-      if (IsBlobType(d.DataType)) {
-        const TNyMemoryStream* s = Load<TNyMemoryStream*>(slot);
-        return s == nullptr || s->Size() == 0;
-      }
-      return false;  // Boolean and the rest have no NULL marker
+  if (IsTextType(d.DataType)) return slot[0] == 0;
+  if (IsBlobType(d.DataType)) {
+    const TNyMemoryStream* s = Load<TNyMemoryStream*>(slot);
+    return s == nullptr || s->Size() == 0;
   }
+  return slot[0] == 0;  // the has-value byte
 }
 
 bool TNySQLite3BaseQuery::GetFieldData(const TNyField& field, void* dest) {
@@ -266,22 +273,26 @@ bool TNySQLite3BaseQuery::GetFieldData(const TNyField& field, void* dest) {
   if (!buffer || index < 0 || index >= static_cast<int>(TNyDataSet::FieldDefs().size()))
     return false;
   if (!dest) {
-    // A field counts as having a value when its slot holds something other than its NULL
-    // marker. The untouched fields of a new record (start values, ROWID) have none, so the
-    // insert leaves them out and the engine fills them.
+    // A field has a value when its slot holds one. The untouched fields of a new record
+    // (ROWID included) have none, so the insert leaves them out and the engine fills them.
     if (State() == TDataSetState::dsInsert && !assigned_[static_cast<size_t>(index)]) return false;
     return !SlotIsNull(index, buffer);
   }
   const TNyFieldDef& d = Def(index);
   const uint8_t* slot = buffer + d.Offset;
-  if (typeLess_ || IsTextType(d.DataType)) {
-    const size_t len = strnlen(reinterpret_cast<const char*>(slot), static_cast<size_t>(d.Size));
+  if (IsTextType(d.DataType)) {
+    const size_t len =
+        strnlen(reinterpret_cast<const char*>(slot), static_cast<size_t>(d.StorageSize - 1));
     std::memcpy(dest, slot, len);
     static_cast<uint8_t*>(dest)[len] = 0;
     return true;
   }
-  if (SlotIsNull(index, buffer) && !IsBlobType(d.DataType)) return false;
-  std::memcpy(dest, slot, static_cast<size_t>(d.StorageSize));
+  if (IsBlobType(d.DataType)) {
+    std::memcpy(dest, slot, sizeof(TNyMemoryStream*));
+    return true;
+  }
+  if (slot[0] == 0) return false;
+  std::memcpy(dest, slot + 1, static_cast<size_t>(d.StorageSize - 1));
   return true;
 }
 
@@ -292,39 +303,25 @@ void TNySQLite3BaseQuery::SetFieldData(const TNyField& field, const void* src) {
   const TNyFieldDef& d = Def(index);
   uint8_t* slot = buffer + d.Offset;
   assigned_[static_cast<size_t>(index)] = 1;
-  const bool text = typeLess_ || IsTextType(d.DataType);
-  if (!src || (text && static_cast<const char*>(src)[0] == 0)) {
-    if (text || d.DataType == TFieldType::ftMemo || d.DataType == TFieldType::ftFmtMemo) {
-      if (text)
-        slot[0] = 0;
-      else if (auto* s = Load<TNyMemoryStream*>(slot))
-        s->Clear();
-    } else if (IsIntegerType(d.DataType)) {
-      Store(slot, kNullInt);
-    } else if (IsFloatType(d.DataType)) {
-      Store(slot, NullFloat());
-    } else if (d.DataType == TFieldType::ftDate) {
-      Store(slot, kNullDate);
-    } else if (d.DataType == TFieldType::ftTime) {
-      Store(slot, kNullTime);
-    } else if (d.DataType == TFieldType::ftDateTime) {
-      Store(slot, kNullDateTime);
-    } else if (d.DataType == TFieldType::ftBoolean) {
-      Store(slot, int16_t{0});
-    }
+  if (IsBlobType(d.DataType)) {
+    // Contents go through the blob stream; NULL empties a memo (a new empty stream, so that
+    // the row's own stream keeps its bytes until the post).
+    if (!src && (d.DataType == TFieldType::ftMemo || d.DataType == TFieldType::ftFmtMemo))
+      Store(slot, static_cast<TNyMemoryStream*>(nullptr));
     return;
   }
-  if (text) {
-    const char* s = static_cast<const char*>(src);
-    const size_t len =
-        Utf8CutLength(std::string_view(s, strnlen(s, static_cast<size_t>(d.Size) + 4)),
-                      static_cast<size_t>(d.Size));
+  if (IsTextType(d.DataType)) {
+    const char* s = src ? static_cast<const char*>(src) : "";
+    const size_t limit = static_cast<size_t>(d.StorageSize - 1);
+    const std::string_view text(s, strnlen(s, limit + 1));
+    const size_t len = Utf8CutLength(
+        std::string_view(text.data(), Utf8CharsLength(text, static_cast<size_t>(d.Size))), limit);
     std::memcpy(slot, s, len);
     slot[len] = 0;
     return;
   }
-  if (IsBlobType(d.DataType)) return;  // blob contents go through the blob stream
-  std::memcpy(slot, src, static_cast<size_t>(d.StorageSize));
+  slot[0] = src ? 1 : 0;
+  if (src) std::memcpy(slot + 1, src, static_cast<size_t>(d.StorageSize - 1));
 }
 
 std::unique_ptr<TNyMemoryStream> TNySQLite3BaseQuery::DoCreateBlobStream(TNyField& field,
@@ -335,6 +332,13 @@ std::unique_ptr<TNyMemoryStream> TNySQLite3BaseQuery::DoCreateBlobStream(TNyFiel
                       ? Def(field.Index()).Offset
                       : 0;
   target.CurrentBuffer = [this] { return CurrentStateBuffer(); };
+  // A written value goes into a new stream of its own: the row keeps its bytes until a post
+  // succeeds, so a cancel or a failed post shows them again.
+  // (Outside an edit there is nothing to cancel: the row's own stream takes the bytes.)
+  target.NewStream = [this]() -> TNyMemoryStream* {
+    const bool editing = State() == TDataSetState::dsEdit || State() == TDataSetState::dsInsert;
+    return editing && store_ ? store_->NewBlob() : nullptr;
+  };
   // A write through the stream assigns the field: a new record's blob then has a value for
   // the insert, and an edited one is written by the update.
   const int index = field.Index();
@@ -347,23 +351,9 @@ std::unique_ptr<TNyMemoryStream> TNySQLite3BaseQuery::DoCreateBlobStream(TNyFiel
 }
 
 void TNySQLite3BaseQuery::InternalInitRecord(uint8_t* buffer) {
-  std::memset(buffer, 0, static_cast<size_t>(RecordSize()));
-  const double now = NowMSecs();
-  const std::vector<TNyFieldDef>& defs = TNyDataSet::FieldDefs();
-  for (size_t i = 0; i < defs.size(); ++i) {
-    const TNyFieldDef& d = defs[i];
-    uint8_t* slot = buffer + d.Offset;
-    if (typeLess_ || IsTextType(d.DataType)) continue;  // a zero byte
-    if (d.DataType == TFieldType::ftDate) {
-      Store(slot, static_cast<int32_t>(now / kMSecsPerDay));
-    } else if (d.DataType == TFieldType::ftTime) {
-      Store(slot, static_cast<int32_t>(now - std::floor(now / kMSecsPerDay) * kMSecsPerDay));
-    } else if (d.DataType == TFieldType::ftDateTime) {
-      Store(slot, now);
-    } else if (IsBlobType(d.DataType) && store_) {
-      Store(slot, store_->NewBlob());
-    }  // integers, floats and Boolean: the zero bytes already there
-  }
+  // A new record starts with every field NULL: what it shows is what the insert writes (the
+  // engine fills the rest, and the row is read back after the insert).
+  std::memset(buffer, 0, static_cast<size_t>(bookmarkOffset_) + 5);
   std::fill(assigned_.begin(), assigned_.end(), 0);
 }
 

@@ -1,5 +1,8 @@
 #include "sqlite/NySQLite3QueryText.h"
 
+#include "sqlite/NySQLRout3.h"
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -96,16 +99,9 @@ std::string SubstituteValues(std::string_view text, const std::vector<TSubstValu
     } else if (v.bound && v.text.empty()) {
       put = "NULL";
     } else {
-      put = "'";
-      for (char c : v.text) {
-        if (c == '?') {
-          put += '\x01';
-        } else {
-          put += c;
-          if (c == '\'') put += '\'';
-        }
-      }
-      put += '\'';
+      std::string value = v.text;
+      std::replace(value.begin(), value.end(), '?', '\x01');
+      put = ny::QuoteSQL(value, '\'');
     }
     out.replace(mark, 1, put);
   }

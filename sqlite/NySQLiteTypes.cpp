@@ -8,6 +8,7 @@
 #include "sqlite/NySQLRout3.h"
 #include "sqlite/NySQLiteError.h"
 #include "util/NyApi.h"
+#include "util/NyText.h"
 
 namespace ny {
 
@@ -144,22 +145,22 @@ int FieldStorageSize(TFieldType type, int size) {
   switch (type) {
     case T::ftString:
     case T::ftWideString:
-      return size + 1;
+      return 4 * std::max(0, size) + 1;
     case T::ftSmallint:
     case T::ftInteger:
     case T::ftWord:
-      return 4;
+      return 1 + 8;
     case T::ftBoolean:
-      return 2;
+      return 1 + 2;
     case T::ftFloat:
     case T::ftCurrency:
     case T::ftBCD:
-      return 8;
+      return 1 + 8;
     case T::ftDate:
     case T::ftTime:
-      return 4;
+      return 1 + 4;
     case T::ftDateTime:
-      return 8;
+      return 1 + 8;
     case T::ftBlob:
     case T::ftMemo:
     case T::ftGraphic:
@@ -178,47 +179,57 @@ int FieldReserveSize(TFieldType type, int size) {
   return 12;
 }
 
-void TextToNative(std::string_view text, TFieldType type, bool sqliteDateFormat, void* slot) {
+bool TextToNative(std::string_view text, TFieldType type, bool sqliteDateFormat, void* value) {
   using T = TFieldType;
+  if (text.empty() || !HasValueFlag(type)) return false;
   switch (type) {
     case T::ftSmallint:
     case T::ftInteger:
     case T::ftWord: {
-      int32_t v = IntTextToNative(text);
-      std::memcpy(slot, &v, sizeof v);
-      return;
+      int64_t v = Int64TextToNative(text);
+      std::memcpy(value, &v, sizeof v);
+      return true;
     }
     case T::ftFloat:
     case T::ftCurrency:
     case T::ftBCD: {
       double v = FloatTextToNative(text);
-      std::memcpy(slot, &v, sizeof v);
-      return;
+      std::memcpy(value, &v, sizeof v);
+      return true;
     }
     case T::ftDate:
     case T::ftTime: {
       double ms = ParseDateTimeText(text);
       int32_t day = int32_t(std::floor(ms / kMSecsPerDay));
       int32_t v = type == T::ftDate ? day : int32_t(ms - double(day) * kMSecsPerDay);
-      std::memcpy(slot, &v, sizeof v);
-      return;
+      std::memcpy(value, &v, sizeof v);
+      return true;
     }
     case T::ftDateTime: {
-      double v = sqliteDateFormat ? ParseSQLiteDateTime(text) : ParseDateTimeText(text);
-      std::memcpy(slot, &v, sizeof v);
-      return;
+      double v = 0;
+      if (sqliteDateFormat) {
+        if (!TryParseSQLiteDateTime(text, v)) return false;
+      } else {
+        v = ParseDateTimeText(text);
+      }
+      std::memcpy(value, &v, sizeof v);
+      return true;
     }
     case T::ftBoolean: {
       std::string u = AsciiUpper(TrimCtl(text));
-      int32_t n = IntTextToNative(u);
-      int16_t v =
-          (u == "TRUE" || u == "T" || u == "YES" || u == "Y" || (n != 0 && n != kNullInt)) ? 1 : 0;
-      std::memcpy(slot, &v, sizeof v);
-      return;
+      int64_t n = Int64TextToNative(u);
+      int16_t v = (u == "TRUE" || u == "T" || u == "YES" || u == "Y" || n != 0) ? 1 : 0;
+      std::memcpy(value, &v, sizeof v);
+      return true;
     }
     default:
-      return;
+      return false;
   }
+}
+
+size_t Utf8CharsLength(std::string_view s, size_t maxChars) {
+  if (s.size() <= maxChars) return s.size();  // fewer bytes than that are fewer characters
+  return Utf8Prefix(s, maxChars).size();
 }
 
 size_t Utf8CutLength(std::string_view s, size_t maxBytes) {

@@ -1,16 +1,18 @@
 // Column types of the record sets: declared type -> field type, the native value form that a
-// row slot holds for each type, its NULL marker, and the conversion of engine text into it.
+// record slot holds for each type, and the conversion of engine text into it.
 //
-// Row slots (native forms, all in host byte order):
-//   text, wide text          zero-terminated UTF-8 of at most Size bytes; NULL = empty text
-//   16/32-bit integer, word  int32_t; NULL = kNullInt (-2147483648)
-//   Boolean                  int16_t, 0 or 1; no NULL marker
-//   float, currency, BCD     double; NULL = all 64 bits set
-//   date                     int32_t day number, 0001-01-01 being day 1; NULL = kNullDate
-//   time                     int32_t milliseconds since midnight; NULL = 0 (midnight)
-//   date-time                double: day number * 86400000 + milliseconds; NULL = the value
-//                            of 1899-12-30 00:00:00.000 (kNullDateTime)
-//   blob, memo, graphic,     TNyMemoryStream* owned by the row
+// Record slots (native forms, all in host byte order). A text holds at most Size characters
+// of UTF-8 (up to four bytes each); every other type except the blob types starts with a
+// has-value byte (1: a value follows; 0: NULL), so that every value of the type is an
+// ordinary value (midnight, 1899-12-30, -2147483648 included):
+//   text, wide text          zero-terminated UTF-8, 4 * Size + 1 bytes; NULL = empty text
+//   16/32-bit integer, word  flag, int64_t
+//   Boolean                  flag, int16_t 0 or 1
+//   float, currency, BCD     flag, double
+//   date                     flag, int32_t day number, 0001-01-01 being day 1
+//   time                     flag, int32_t milliseconds since midnight
+//   date-time                flag, double: day number * 86400000 + milliseconds
+//   blob, memo, graphic,     TNyMemoryStream* (null or an empty stream: NULL)
 //   formatted memo
 #pragma once
 
@@ -100,10 +102,15 @@ struct TNyTypeInfo {
 // integer (varchar(abc)).
 TNyTypeInfo MapDeclaredType(std::string_view declaredType);
 
-// Bytes a field of this type takes in a row slot: text and wide text Size + 1; integers 4;
-// Boolean 2; floats 8; date 4; time 4; date-time 8; blob types the size of a stream pointer.
-// -1 for ftUnknown.
+// Bytes a field of this type takes in a record slot (see above): text and wide text 4 * Size
+// + 1; integers 9; Boolean 3; floats 9; date 5; time 5; date-time 9; blob types the size of a
+// stream pointer. -1 for ftUnknown.
 int FieldStorageSize(TFieldType type, int size);
+
+// True for the types whose slot starts with the has-value byte (all but text and blob types).
+inline bool HasValueFlag(TFieldType t) {
+  return t != TFieldType::ftUnknown && !IsTextType(t) && !IsBlobType(t);
+}
 
 // Bytes a field of this type adds to the declared row size: text Size + 1; date-time 20;
 // every other known type 12. -1 for ftUnknown.
@@ -113,29 +120,35 @@ int FieldReserveSize(TFieldType type, int size);
 struct TNyFieldDef {
   std::string Name;  // capital letters; "_1", "_2", ... appended to a repeated name
   TFieldType DataType = TFieldType::ftString;
-  int Size = 0;           // text: bytes; other types: the size the mapping gave
+  int Size = 0;           // text: characters; other types: the size the mapping gave
   int Precision = 0;      // float types: the declared scale
   bool ReadOnly = false;  // set for a column named exactly "rowid"
-  int Offset = 0;         // start of the slot in a row
+  int Offset = 0;         // start of the slot in a record
   int StorageSize = 0;    // FieldStorageSize
+  std::string ColumnName;  // the column's name as the engine reports it (no suffix, any case)
 };
 
-// Writes the native form of engine text `text` for a non-text, non-blob field into `slot`
-// (FieldStorageSize bytes):
-//   integers: "" -> kNullInt, a decimal number -> its value, anything else -> 0;
-//   floats: the first '.' stands for the decimal separator; "" -> the NULL marker, a number ->
-//           its value, anything else -> 0;
+// Converts engine text `text` for a non-text, non-blob field into its native value (the
+// slot's form after the has-value byte) at `value` and returns true, or returns false for
+// NULL (nothing written):
+//   every type: "" -> NULL;
+//   integers: a decimal number that fits 64 bits -> its value, anything else -> 0;
+//   floats: the first '.' stands for the decimal separator; a number -> its value, anything
+//           else -> 0;
 //   date, time: ParseDateTimeText, then its day number or its milliseconds;
-//   date-time: ParseSQLiteDateTime when `sqliteDateFormat`, else ParseDateTimeText;
+//   date-time: TryParseSQLiteDateTime when `sqliteDateFormat` (unreadable -> NULL), else
+//              ParseDateTimeText;
 //   Boolean: 1 for "1", "true", "t", "yes", "y" or a non-zero integer (letters in any case),
 //            0 otherwise.
 // Throws EConvertError "'<text>' is not a valid date" when a date, a time, or (without
-// `sqliteDateFormat`) a date-time text is not readable. Text and blob types are not handled
-// here (the slot is left as it is).
-void TextToNative(std::string_view text, TFieldType type, bool sqliteDateFormat, void* slot);
+// `sqliteDateFormat`) a date-time text is not readable. Text and blob types give false.
+bool TextToNative(std::string_view text, TFieldType type, bool sqliteDateFormat, void* value);
 
 // The longest prefix of `s` of at most `maxBytes` bytes that does not end inside a UTF-8
 // character; the length of that prefix.
 size_t Utf8CutLength(std::string_view s, size_t maxBytes);
+// Bytes of the first `maxChars` characters of `s` (all of `s` when it has no more); a byte that
+// is not valid UTF-8 counts as one character.
+size_t Utf8CharsLength(std::string_view s, size_t maxChars);
 
 }  // namespace ny

@@ -992,11 +992,12 @@ TEST(NyDataSet, FieldConversionsAndNulls) {
   EXPECT_EQ(size.AsInteger(), 0);
   EXPECT_EQ(ds.FieldByName("F").AsFloat(), 0.0);
 
-  // Texts are cut to the field's size at a character boundary.
-  name.SetAsString("abcdefgh");
-  EXPECT_EQ(name.AsString(), "abcde");
-  name.SetAsString("абв");  // 6 bytes: the third letter does not fit
-  EXPECT_EQ(name.AsString(), "аб");
+  // A size counts characters; a longer text is refused, never cut.
+  name.SetAsString("абвгд");  // 10 bytes, 5 letters
+  EXPECT_EQ(name.AsString(), "абвгд");
+  EXPECT_EQ(ErrorOf([&] { name.SetAsString("abcdef"); }),
+            "The text for field 'NAME' is longer than 5 characters");
+  EXPECT_EQ(name.AsString(), "абвгд");
   name.SetAsString("");
   EXPECT_TRUE(name.IsNull());
   name.SetAsString("12");
@@ -1016,8 +1017,12 @@ TEST(NyDataSet, FieldConversionsAndNulls) {
             "'+-7' is not a valid integer value for field 'SIZE'");
   size.SetAsString("+7");
   EXPECT_EQ(size.AsInteger(), 7);
-  EXPECT_EQ(ErrorOf([&] { size.SetAsLargeInt(int64_t{1} << 32); }),
-            "4294967296 is not a valid value for field 'SIZE'. The allowed range is -2147483648 "
+  // Integers are 64-bit; the 32-bit accessor refuses what it cannot hold.
+  size.SetAsLargeInt(int64_t{5} << 30);
+  EXPECT_EQ(size.AsLargeInt(), int64_t{5} << 30);
+  EXPECT_EQ(size.AsString(), "5368709120");
+  EXPECT_EQ(ErrorOf([&] { size.AsInteger(); }),
+            "5368709120 is not a valid value for field 'SIZE'. The allowed range is -2147483648 "
             "to 2147483647");
   EXPECT_EQ(ErrorOf([&] { ds.FieldByName("S").SetAsInteger(40000); }),
             "40000 is not a valid value for field 'S'. The allowed range is -32768 to 32767");

@@ -509,9 +509,9 @@ TEST(NySQLite3DBRecordSets, ValuesAsRowsHoldThem) {
   db.ExecuteScript("create table t(v VARCHAR2(64), n INTEGER, d DATETIME, f FLOAT);");
   std::string seventy(70, 'z');
   for (int i = 0; i < 64; ++i) seventy[size_t(i)] = char('a' + i % 26);
-  // 33 Cyrillic letters are 66 bytes: the cut lands on the boundary before the 33rd.
+  // A size counts characters: of 70 Cyrillic letters (140 bytes) the first 64 stay.
   std::string cyr;
-  for (int i = 0; i < 33; ++i) cyr += "\xD0\x96";
+  for (int i = 0; i < 70; ++i) cyr += "\xD0\x96";
   db.ExecuteWithParams("insert into t values(?, '', 'abc', '3.5')", {seventy});
   db.ExecuteWithParams("insert into t values(?, '12abc', '19.06.2006 20:14', '')", {cyr});
   db.ExecuteWithParams("insert into t values('', -2147483648, '', 'x')", {});
@@ -532,17 +532,19 @@ TEST(NySQLite3DBRecordSets, ValuesAsRowsHoldThem) {
   EXPECT_EQ(fetches, 5);  // four rows, then the end
   ASSERT_EQ(q.rows.size(), 4u);
   EXPECT_EQ(q.Text(0, 0), seventy.substr(0, 64));
-  EXPECT_EQ(q.Text(1, 0), cyr.substr(0, 64));
+  EXPECT_EQ(q.Text(1, 0), cyr.substr(0, 128));
   EXPECT_EQ(q.Text(2, 0), "");
   EXPECT_EQ(q.Text(3, 0), "");
-  EXPECT_EQ(q.Int(0, 1), kNullInt);  // empty text
-  EXPECT_EQ(q.Int(1, 1), 0);         // not a number
-  EXPECT_EQ(q.Int(2, 1), kNullInt);  // the marker itself reads as NULL
+  EXPECT_FALSE(q.Has(0, 1));  // empty text: NULL
+  EXPECT_TRUE(q.Has(1, 1));
+  EXPECT_EQ(q.Int(1, 1), 0);  // not a number
+  EXPECT_TRUE(q.Has(2, 1));
+  EXPECT_EQ(q.Int(2, 1), kNullInt);  // an ordinary value
   EXPECT_EQ(q.Int(3, 1), 42);
-  EXPECT_DOUBLE_EQ(q.Float(0, 2), kNullDateTime);  // abc: NULL without error
+  EXPECT_FALSE(q.Has(0, 2));  // abc: NULL without error
   EXPECT_DOUBLE_EQ(q.Float(1, 2), EncodeDayNumber(2006, 6, 19) * 86400000.0 + 72840000.0);
   EXPECT_DOUBLE_EQ(q.Float(0, 3), 3.5) << "the engine's '.' under a ',' separator";
-  EXPECT_TRUE(IsNullFloat(q.Float(1, 3)));
+  EXPECT_FALSE(q.Has(1, 3));
   EXPECT_DOUBLE_EQ(q.Float(2, 3), 0.0);
 
   // Without the engine's date layout the same text fails the open; rows before stay out.

@@ -2,6 +2,7 @@
 // reads their slots back.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -43,7 +44,9 @@ class RowsLink : public TNyQueryLink {
   const std::vector<TNyFieldDef>& FieldDefs() const override { return defs; }
   int DeclaredRowSize() const override { return declared; }
   std::vector<uint8_t>& FetchBuffer() override { return buffer; }
-  void AddFetchedRow(const uint8_t* row) override { rows.emplace_back(row, row + declared + 5); }
+  void AddFetchedRow(const uint8_t* row) override {
+    rows.emplace_back(row, row + std::max(FetchRowSize(defs), size_t(declared) + 5));
+  }
   void ConnectionDisconnecting(TNySQLite3DB&) override { ++disconnecting; }
   void ConnectionDestroyed(TNySQLite3DB&) override { ++destroyed; }
 
@@ -53,14 +56,16 @@ class RowsLink : public TNyQueryLink {
   std::string Text(size_t row, size_t field) const {
     return reinterpret_cast<const char*>(Slot(row, field));
   }
-  int32_t Int(size_t row, size_t field) const {
-    int32_t v;
-    std::memcpy(&v, Slot(row, field), sizeof v);
+  // A slot's has-value byte, and the value after it.
+  bool Has(size_t row, size_t field) const { return Slot(row, field)[0] != 0; }
+  int64_t Int(size_t row, size_t field) const {
+    int64_t v;
+    std::memcpy(&v, Slot(row, field) + 1, sizeof v);
     return v;
   }
   double Float(size_t row, size_t field) const {
     double v;
-    std::memcpy(&v, Slot(row, field), sizeof v);
+    std::memcpy(&v, Slot(row, field) + 1, sizeof v);
     return v;
   }
   TNyMemoryStream* Stream(const std::vector<uint8_t>& row, size_t field) const {
