@@ -427,6 +427,8 @@ TEST(NyDataSet, CursorMovesAndEnds) {
   EXPECT_EQ(ds->MoveBy(5), 1);
   EXPECT_EQ(Nam(*ds), "C");
   EXPECT_TRUE(ds->Eof());
+  EXPECT_EQ(ds->MoveBy(0), 0);  // moving nowhere leaves the end flags as they are
+  EXPECT_TRUE(ds->Eof());
   log.clear();
   ds->Next();  // at the end nothing moves, but the scroll events still come
   EXPECT_EQ(Nam(*ds), "C");
@@ -434,6 +436,8 @@ TEST(NyDataSet, CursorMovesAndEnds) {
   EXPECT_EQ(ds->MoveBy(-5), -2);
   EXPECT_TRUE(ds->Bof());
   EXPECT_EQ(Nam(*ds), "A");
+  EXPECT_EQ(ds->MoveBy(0), 0);
+  EXPECT_TRUE(ds->Bof());
   ds->Prior();
   EXPECT_EQ(Nam(*ds), "A");
   ds->Last();
@@ -973,6 +977,15 @@ TEST(NyDataSet, LookupReturnsValuesOrAnEmptyText) {
   EXPECT_EQ(ErrorOf([&] { ds->Lookup("NAM", TNyValue("arj"), "NAME"); }), "Field 'NAME' not found");
   // An integer key compares by its decimal text.
   EXPECT_TRUE(ds->Locate("ROWID", TNyValue(int64_t{9}), {}));
+}
+
+TEST(NyDataSet, FieldNamesMatchWithoutRegardToCaseInEveryScript) {
+  TMemSet ds({Def("ИМЯ", FT::ftString, 5), Def("Ёлка", FT::ftInteger)});
+  ds.Add({});
+  ds.Open();
+  EXPECT_EQ(ds.FindField("имя"), &ds.Field(0));
+  EXPECT_EQ(&ds.FieldByName("ёЛКА"), &ds.Field(1));
+  EXPECT_EQ(ds.FindField("имяx"), nullptr);
 }
 
 TEST(NyDataSet, FieldConversionsAndNulls) {

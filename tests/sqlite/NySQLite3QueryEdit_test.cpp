@@ -1,6 +1,9 @@
+#include <cmath>
+
 #include "NySQLite3QueryTest.h"
 #include "sqlite/NySQLiteError.h"
 
+using ny::TNyValue;
 using nytest::QueryTest;
 
 using QueryEdit = QueryTest;
@@ -243,4 +246,208 @@ TEST_F(QueryEdit, WritesToALockedDatabaseFailAfterABoundedWait) {
   q.FieldByName("NAME").SetAsString("x");
   q.Post();
   EXPECT_EQ(Scalar("select group_concat(NAME) from LSTDOC"), "x,N2");
+}
+
+// ---- writes that hit the right row, and only when they can ----------------------------------
+
+TEST_F(QueryEdit, RowIdsAndIntegersKeepAll64Bits) {
+  Exec(
+      "create table big(SIZE INTEGER, N VARCHAR2(8));"
+      "insert into big(rowid, SIZE, N) values (1, 1, 'one');"
+      "insert into big(rowid, SIZE, N) values (3000000000, 3221225472, 'three');"
+      "insert into big(rowid, SIZE, N) values (4294967296, 5000000000, 'four');");
+  q.SetSQLText("select RowId,* from big");
+  q.SetSQLTable("big");
+  q.SetSQLWhere("RowId=:RowId");
+  q.Open();
+  q.Next();
+  ny::TNyField& size = q.FieldByName("SIZE");
+  EXPECT_EQ(size.AsLargeInt(), 3221225472);  // a 3 GiB document
+  EXPECT_EQ(MessageOf([&] { size.AsInteger(); }),
+            "3221225472 is not a valid value for field 'SIZE'. The allowed range is -2147483648 "
+            "to 2147483647");
+  // An edit of the row with id 3000000000 reaches that row, and a 64-bit value stays whole.
+  q.Edit();
+  q.FieldByName("N").SetAsString("3x");
+  size.SetAsLargeInt(6000000000);
+  q.Post();
+  EXPECT_EQ(Scalar("select N||'/'||SIZE from big where rowid=3000000000"), "3x/6000000000");
+  // A new row gets the id after 4294967296, and its next edit updates it, not row 1.
+  q.Append();
+  q.FieldByName("N").SetAsString("five");
+  q.Post();
+  EXPECT_EQ(q.FieldByName("ROWID").AsString(), "4294967297");
+  q.Edit();
+  q.FieldByName("N").SetAsString("5x");
+  q.Post();
+  EXPECT_EQ(Scalar("select group_concat(N) from big order by rowid"), "one,3x,four,5x");
+  q.First();
+  EXPECT_TRUE(q.Locate("ROWID", TNyValue(int64_t{4294967296}), {}));
+  EXPECT_EQ(q.FieldByName("N").AsString(), "four");
+  // An INTEGER PRIMARY KEY is an integer field of 64 bits as well.
+  Exec("create table k(ID INTEGER PRIMARY KEY, N text); insert into k values (3000000000, 'a');");
+  ny::TNySQLite3Query k;
+  k.SetConnection(&db);
+  k.SetSQLText("select RowId,* from k");
+  k.SetSQLTable("k");
+  k.SetSQLWhere("ID=:ID");
+  k.Open();
+  EXPECT_EQ(k.Field(0).DataType(), ny::TFieldType::ftInteger);  // the engine names it ID
+  EXPECT_EQ(k.Field(0).AsLargeInt(), 3000000000);
+  k.Edit();
+  k.FieldByName("N").SetAsString("b");
+  k.Post();
+  EXPECT_EQ(Scalar("select N from k where ID=3000000000"), "b");
+}
+
+TEST_F(QueryEdit, AWriteThatMatchesNoRowFailsAndKeepsTheEdit) {
+  MakeLstDoc(2);
+  OpenDocs();
+  Exec("delete from LSTDOC where rowid=1;");  // another program
+  q.Edit();
+  q.FieldByName("NAME").SetAsString("lost");
+  EXPECT_EQ(MessageOf([&] { q.Post(); }), "Record not found or changed by another user");
+  EXPECT_EQ(q.State(), ny::TDataSetState::dsEdit);
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "lost");
+  q.Cancel();
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N1");
+  EXPECT_EQ(MessageOf([&] { q.Delete(); }), "Record not found or changed by another user");
+  EXPECT_EQ(q.RecordCount(), 2);
+  EXPECT_EQ(Scalar("select count(*) from LSTDOC"), "1");
+}
+
+TEST_F(QueryEdit, ColumnNamesAreQuotedAsTheEngineSpellsThem) {
+  Exec(
+      "create table \"my t\"(\"a=null --\" text, \"my col\" text, \"order\" text, \"a\"\"b\" text,"
+      " имя text);"
+      "insert into \"my t\" values ('1', '1', '1', '1', '1');"
+      "insert into \"my t\" values ('2', '2', '2', '2', '2');");
+  q.SetSQLText("select RowId,* from \"my t\"");
+  q.SetSQLTable("my t");
+  q.SetSQLWhere("RowId=:RowId");
+  q.Open();
+  q.Edit();
+  for (int i = 1; i < q.FieldCount(); ++i) q.Field(i).SetAsString("x" + std::to_string(i));
+  q.Post();
+  EXPECT_EQ(Scalar("select group_concat(\"a=null --\"||\"my col\"||\"order\"||\"a\"\"b\"||имя, ';')"
+                   " from \"my t\" order by rowid"),
+            "x1x2x3x4x5;22222");
+  // The plain upper-case names of the library keep the statement's exact text.
+  MakeLstDoc(1);
+  q.Close();
+  OpenDocs();
+  q.Edit();
+  q.FieldByName("NAME").SetAsString("n");
+  EXPECT_TRUE(Has(TraceOf([&] { q.Post(); }), "UPDATE LSTDOC SET NAME=:v2 WHERE RowId=:RowId"));
+  q.Append();
+  q.FieldByName("NAME").SetAsString("m");
+  EXPECT_TRUE(Has(TraceOf([&] { q.Post(); }), "INSERT INTO LSTDOC (NAME) VALUES (:v2)"));
+}
+
+TEST_F(QueryEdit, ANewRowShowsWhatTheTableHolds) {
+  Exec(
+      "create table t(N text, D datetime default '2001-02-03 04:05:06', K integer default 7,"
+      " T time, B boolean);");
+  q.SetSQLText("select RowId,* from t");
+  q.SetSQLTable("t");
+  q.SetSQLWhere("RowId=:RowId");
+  q.Open();
+  q.Append();
+  EXPECT_TRUE(q.FieldByName("D").IsNull());  // no start value the insert would not write
+  q.FieldByName("N").SetAsString("new");
+  q.Post();
+  EXPECT_EQ(q.FieldByName("D").AsString(), "03.02.2001 04:05:06");
+  EXPECT_EQ(q.FieldByName("K").AsInteger(), 7);
+  EXPECT_TRUE(q.FieldByName("T").IsNull());
+  EXPECT_EQ(Scalar("select typeof(T)||typeof(B) from t"), "nullnull");
+}
+
+TEST_F(QueryEdit, MidnightTheNullDateAndTheSmallestIntegerAreValues) {
+  Exec("create table t(T time, D date, I integer, B boolean); "
+       "insert into t values ('12:00:00', '2006-06-19', 1, NULL);");
+  q.SetSQLText("select RowId,* from t");
+  q.SetSQLTable("t");
+  q.SetSQLWhere("RowId=:RowId");
+  q.Open();
+  EXPECT_TRUE(q.FieldByName("B").IsNull());
+  EXPECT_TRUE(q.FieldByName("B").Value().IsNull());
+  q.Edit();
+  q.FieldByName("T").SetAsString("00:00:00");
+  q.FieldByName("D").SetAsDateTime(0);  // 1899-12-30
+  q.FieldByName("I").SetAsInteger(INT32_MIN);
+  q.FieldByName("B").SetAsBoolean(false);
+  q.Post();
+  EXPECT_EQ(Scalar("select typeof(T)||typeof(D)||typeof(I)||typeof(B) from t"),
+            "texttextintegertext");
+  EXPECT_EQ(Scalar("select I from t"), "-2147483648");
+  q.Close();
+  q.Open();
+  EXPECT_EQ(q.FieldByName("T").AsString(), "00:00:00");
+  EXPECT_EQ(q.FieldByName("D").AsDateTime(), 0.0);
+  EXPECT_FALSE(q.FieldByName("D").IsNull());
+  EXPECT_EQ(q.FieldByName("I").AsInteger(), INT32_MIN);
+  EXPECT_FALSE(q.FieldByName("B").IsNull());
+}
+
+TEST_F(QueryEdit, BlobsAreBoundAsBlobsAndACancelKeepsTheOldBytes) {
+  Exec("create table t(b blob); insert into t values (x'0102');");
+  Exec("create trigger refuse before update on t when length(new.b) = 3 begin"
+       " select raise(abort, 'refused'); end;");
+  q.SetSQLText("select RowId,* from t");
+  q.SetSQLTable("t");
+  q.SetSQLWhere("RowId=:RowId");
+  q.Open();
+  ny::TNyField& b = q.FieldByName("B");
+  std::string big(10 << 20, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = char(i * 131 % 251);
+  q.Edit();
+  b.SetAsString(big);
+  q.Post();
+  db.SetConnected(false);  // the file as another program sees it
+  std::string out;
+  ASSERT_EQ(nytest::RunShell("sqlite3 '" + dir / "lib.sqb" +
+                                 "' 'select typeof(b), length(b), hex(substr(b, 10485000, 4))"
+                                 " from t'",
+                             &out),
+            0);
+  static const char* hex = "0123456789ABCDEF";
+  std::string tail;
+  for (size_t i = 10484999; i < 10485003; ++i)
+    tail += std::string{hex[uint8_t(big[i]) >> 4], hex[uint8_t(big[i]) & 15]};
+  EXPECT_EQ(out, "blob|10485760|" + tail + "\n");
+  db.SetConnected(true);
+  q.Open();
+  EXPECT_TRUE(b.AsString() == big);
+  // A cancelled edit, and one whose post fails, leave the row with its old bytes.
+  q.Edit();
+  b.SetAsString("new");
+  q.Cancel();
+  EXPECT_TRUE(b.AsString() == big);
+  q.Edit();
+  b.SetAsString("abc");
+  EXPECT_EQ(MessageOf([&] { q.Post(); }), "??? SQLite ERR-refused");
+  EXPECT_EQ(b.AsString(), "abc");
+  q.Cancel();
+  EXPECT_TRUE(b.AsString() == big);
+}
+
+TEST_F(QueryEdit, DatesOutOfRangeAreRefused) {
+  Exec("create table t(D datetime, S text); insert into t values ('2006-06-19 20:14:22', '');");
+  q.SetSQLText("select * from t");
+  q.Open();
+  q.Edit();
+  for (ny::TNyField* f : {&q.FieldByName("D"), &q.FieldByName("S")}) {
+    for (double v : {1e300, -1e300, std::nan(""), 2958466.0, -693594.0}) {
+      const std::string before = f->AsString();
+      EXPECT_NE(MessageOf([&] { f->SetAsDateTime(v); }).find("is not a valid date and time value"),
+                std::string::npos)
+          << v;
+      EXPECT_EQ(f->AsString(), before);
+    }
+  }
+  q.FieldByName("D").SetAsDateTime(2958465.5);  // 9999-12-31 12:00
+  EXPECT_EQ(q.FieldByName("D").AsString(), "31.12.9999 12:00:00");
+  q.Cancel();
+  EXPECT_EQ(MessageOf([&] { db.ExecuteWithParams("select ?", {ny::TNyDateValue{1e300}}); }),
+            "Invalid date value");
 }

@@ -285,3 +285,16 @@ TEST_F(QueryNav, UniDirectionalChangesOnlyWhileClosed) {
   q.Close();  // the statement goes with the set: the table can be dropped
   Exec("drop table LSTDOC;");
 }
+
+TEST_F(QueryNav, PriorFromTheSecondRowReachesTheFirst) {
+  MakeLstDoc(3);
+  OpenDocs();
+  q.Next();
+  q.Prior();
+  EXPECT_EQ(q.RecNo(), 1);
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N1");
+  EXPECT_FALSE(q.Bof());
+  q.Prior();
+  EXPECT_TRUE(q.Bof());
+  EXPECT_EQ(q.FieldByName("NAME").AsString(), "N1");
+}

@@ -331,3 +331,22 @@ TEST_F(QueryOpen, FieldInformationWithoutOpening) {
   EXPECT_EQ(q.FieldByName("ONE").AsInteger(), 1);
   EXPECT_EQ(events, 2);
 }
+
+TEST_F(QueryOpen, TextSizesCountCharactersOnLoadAndWrite) {
+  MakeLstDoc(0);
+  const std::string subj = "Психология";  // 10 letters, 20 bytes, in a VARCHAR2(16)
+  std::string author;
+  for (int i = 0; i < 32; ++i) author += "ж";
+  Exec("insert into LSTDOC (AUTHOR, SUBJ) values ('" + author + "', '" + subj + "');");
+  OpenDocs();
+  EXPECT_EQ(q.FieldByName("SUBJ").AsString(), subj);
+  EXPECT_EQ(q.FieldByName("AUTHOR").AsString(), author);
+  EXPECT_TRUE(q.Locate("SUBJ", ny::TNyValue(subj), {}));
+  // A text that fits is written whole; one that does not is refused, the field unchanged.
+  q.Edit();
+  q.FieldByName("NAME").SetAsString(author + author);
+  EXPECT_EQ(MessageOf([&] { q.FieldByName("AUTHOR").SetAsString(author + "ж"); }),
+            "The text for field 'AUTHOR' is longer than 32 characters");
+  q.Post();
+  EXPECT_EQ(Scalar("select NAME||'/'||AUTHOR from LSTDOC"), author + author + "/" + author);
+}
