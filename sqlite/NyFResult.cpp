@@ -56,6 +56,15 @@ void TNyFResult::InsertRow(int index, const uint8_t* bytes, size_t size) {
   idsAscending_ = false;
 }
 
+uint8_t* TNyFResult::AppendRow(size_t size) {
+  if (size > UINT32_MAX) throw std::length_error("row too large");
+  uint8_t* row = NewRowMemory(size);
+  rows_.push_back(row);
+  lengths_.push_back(static_cast<uint32_t>(size));
+  ids_.push_back(++lastId_);
+  return row;
+}
+
 bool TNyFResult::ReplaceRow(int index, const uint8_t* bytes, size_t size) {
   if (index < 0 || index >= RowCount()) return false;
   if (size > UINT32_MAX) throw std::length_error("row too large");

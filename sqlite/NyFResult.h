@@ -44,6 +44,9 @@ class TNyFResult {
   // The same for a row of `size` bytes (size < 2^32).
   void AddRow(const uint8_t* bytes, size_t size) { InsertRow(RowCount(), bytes, size); }
   void InsertRow(int index, const uint8_t* bytes, size_t size);
+  // A new last row of `size` bytes with the next id, for the caller to fill at once; its
+  // memory (returned) holds no defined bytes before that.
+  uint8_t* AppendRow(size_t size);
   // Replaces the bytes of row `index` (its id stays): in place when `size` is at most the
   // row's length, else in new memory of the store. False (nothing changes) when the index is
   // out of range.

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,10 @@ class TNyMemoryStream {
 
   int64_t Size() const { return static_cast<int64_t>(data_.size()); }
   int64_t Position() const { return position_; }
-  // Moves the position; a position before the start becomes 0 (one past the end is allowed:
-  // a write there fills the gap with zero bytes). Returns the new position.
+  // Moves the position to `offset` from the start, the position or the end; a position
+  // before the start becomes 0, one past the end is kept (a later write fills the gap with
+  // zero bytes, a read there gives nothing), and a sum beyond the 64-bit range stops at its
+  // largest value. Returns the new position.
   int64_t Seek(int64_t offset, TSeekOrigin origin);
   void SetPosition(int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
   // Cuts or extends (with zero bytes) the content; the position stays, at most the new size.
@@ -34,7 +37,10 @@ class TNyMemoryStream {
 
   // Copies up to `count` bytes from the position on; returns the number copied.
   virtual int64_t Read(void* buffer, int64_t count);
-  // Writes `count` bytes at the position, growing the content; returns `count`.
+  // Writes `count` bytes at the position, growing the content (a gap before it is filled
+  // with zero bytes); returns `count`, or 0 for a count of 0 or less. A write whose end would
+  // pass the 64-bit range throws std::length_error, one the memory cannot hold
+  // std::bad_alloc; either leaves the content as it was.
   virtual int64_t Write(const void* buffer, int64_t count);
   // Writes the whole content of `source` at the position (the source's position is ignored
   // and left as it is), bypassing a derived class's Write. Returns the number of bytes written.
@@ -52,7 +58,9 @@ inline int64_t TNyMemoryStream::Seek(int64_t offset, TSeekOrigin origin) {
   int64_t base = origin == TSeekOrigin::soBeginning ? 0
                  : origin == TSeekOrigin::soCurrent ? position_
                                                     : Size();
-  position_ = std::max<int64_t>(0, base + offset);
+  int64_t pos;
+  if (__builtin_add_overflow(base, offset, &pos)) pos = offset < 0 ? 0 : INT64_MAX;
+  position_ = std::max<int64_t>(0, pos);
   return position_;
 }
 
@@ -71,7 +79,9 @@ inline int64_t TNyMemoryStream::Read(void* buffer, int64_t count) {
 
 inline int64_t TNyMemoryStream::Write(const void* buffer, int64_t count) {
   if (count <= 0) return 0;
-  if (position_ + count > Size()) data_.resize(static_cast<size_t>(position_ + count));
+  int64_t end;
+  if (__builtin_add_overflow(position_, count, &end)) throw std::length_error("stream too large");
+  if (end > Size()) data_.resize(static_cast<size_t>(end));
   std::memcpy(data_.data() + position_, buffer, static_cast<size_t>(count));
   position_ += count;
   return count;

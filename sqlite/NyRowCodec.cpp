@@ -58,6 +58,64 @@ void TNyRowCodec::Append(std::vector<uint8_t>& out, size_t field, const TNyColum
   out[field / 8] = static_cast<uint8_t>(out[field / 8] | (1u << (field % 8)));
 }
 
+namespace {
+size_t LengthBytes(size_t n) {
+  size_t k = 1;
+  while (n >= 0x80) {
+    n >>= 7;
+    ++k;
+  }
+  return k;
+}
+}  // namespace
+
+size_t TNyRowCodec::EncodedSize(const TNyColumnValue* values,
+                                TNyMemoryStream* const* streams) const {
+  size_t n = bitmapBytes_;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const TField& f = fields_[i];
+    if (IsBlobType(f.type)) {
+      if (streams[i]) n += sizeof(TNyMemoryStream*);
+    } else if (IsTextType(f.type)) {
+      const size_t len = values[i].Bytes.size();
+      if (len) n += LengthBytes(len) + len;
+    } else if (values[i].HasValue) {
+      n += size_t(f.storage - 1);
+    }
+  }
+  return n;
+}
+
+void TNyRowCodec::Write(const TNyColumnValue* values, TNyMemoryStream* const* streams,
+                        uint8_t* out) const {
+  std::memset(out, 0, bitmapBytes_);
+  uint8_t* p = out + bitmapBytes_;
+  for (size_t i = 0; i < fields_.size(); ++i) {
+    const TField& f = fields_[i];
+    const TNyColumnValue& v = values[i];
+    if (IsBlobType(f.type)) {
+      if (!streams[i]) continue;
+      std::memcpy(p, &streams[i], sizeof(TNyMemoryStream*));
+      p += sizeof(TNyMemoryStream*);
+    } else if (IsTextType(f.type)) {
+      size_t len = v.Bytes.size();
+      if (!len) continue;
+      while (len >= 0x80) {
+        *p++ = static_cast<uint8_t>(len | 0x80);
+        len >>= 7;
+      }
+      *p++ = static_cast<uint8_t>(len);
+      std::memcpy(p, v.Bytes.data(), v.Bytes.size());
+      p += v.Bytes.size();
+    } else {
+      if (!v.HasValue) continue;
+      std::memcpy(p, v.Native, size_t(f.storage - 1));
+      p += f.storage - 1;
+    }
+    out[i / 8] = static_cast<uint8_t>(out[i / 8] | (1u << (i % 8)));
+  }
+}
+
 void TNyRowCodec::Encode(const uint8_t* buffer, std::vector<uint8_t>& out) const {
   Begin(out);
   for (size_t i = 0; i < fields_.size(); ++i) {

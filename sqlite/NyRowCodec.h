@@ -43,6 +43,11 @@ class TNyRowCodec {
   void Begin(std::vector<uint8_t>& out) const;
   void Append(std::vector<uint8_t>& out, size_t field, const TNyColumnValue& value,
               TNyMemoryStream* stream) const;
+  // The same in two steps for a whole row: the bytes the row of `values` (one per field;
+  // `streams[i]` the stream of a blob field i, null for none) takes, and writing it to `out`
+  // (which must hold that many bytes).
+  size_t EncodedSize(const TNyColumnValue* values, TNyMemoryStream* const* streams) const;
+  void Write(const TNyColumnValue* values, TNyMemoryStream* const* streams, uint8_t* out) const;
 
  private:
   struct TField {

@@ -470,6 +470,18 @@ void TNySQLite3DB::ReadColumn(sqlite3_stmt* stmt, int col, const TNyFieldDef& de
                               bool sqliteDateFormat, TNyColumnValue& out) {
   out.HasValue = false;
   out.Bytes = {};
+  if (IsTextType(def.DataType)) {
+    // The engine gives no text for NULL, and an empty text is no value either: the storage
+    // class is not needed.
+    const char* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
+    if (!t) return;
+    const std::string_view text(t, size_t(sqlite3_column_bytes(stmt, col)));
+    out.Bytes = text.size() <= size_t(def.Size)
+                    ? text
+                    : text.substr(0, Utf8CharsLength(text, size_t(def.Size)));
+    out.HasValue = !out.Bytes.empty();
+    return;
+  }
   const int type = sqlite3_column_type(stmt, col);
   if (IsBlobType(def.DataType)) {
     const void* p = sqlite3_column_blob(stmt, col);
@@ -489,11 +501,6 @@ void TNySQLite3DB::ReadColumn(sqlite3_stmt* stmt, int col, const TNyFieldDef& de
   const char* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, col));
   std::string_view text =
       t ? std::string_view(t, size_t(sqlite3_column_bytes(stmt, col))) : std::string_view();
-  if (IsTextType(def.DataType)) {
-    out.Bytes = text.substr(0, Utf8CharsLength(text, size_t(def.Size)));
-    out.HasValue = !out.Bytes.empty();
-    return;
-  }
   out.HasValue = TextToNative(text, def.DataType, sqliteDateFormat, out.Native);
 }
 

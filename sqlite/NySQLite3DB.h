@@ -317,9 +317,10 @@ class TNySQLite3DB {
   // when the statement has columns, hands the record set its new field definitions: column
   // names in capital letters with "_1", "_2", ... for repeated names (compared without regard
   // to case), types from MapDeclaredType of the declared type ("string" when there is none),
-  // every field text with TypeLess, ColumnName as the engine reports it. Compile errors raise EDatabaseError; a declared size that
-  // is not an integer raises EConvertError; fields needing more than 256 MB per row raise
-  // SLError "Row of the query too large"; on every failure the statement is finalized.
+  // every field text with TypeLess, ColumnName as the engine reports it. Compile errors raise
+  // EDatabaseError; a declared size that is not an integer raises EConvertError; fields whose
+  // declared sizes pass 256 MB per row (or their record slots 1 GB) raise SLError "Row of the
+  // query too large"; on every failure the statement is finalized.
   // Returns the statement, which the caller finalizes (FinalizeStatement).
   sqlite3_stmt* OpenStatement(std::string_view text, TNyQueryLink& query);
   // Steps once (busy retried). On a row: fills the record set's fetch buffer (each slot by

@@ -172,16 +172,19 @@ void TNySQLite3BaseQuery::TakeStatementRow(sqlite3_stmt* stmt) {
   const std::vector<TNyFieldDef>& defs = TNyDataSet::FieldDefs();
   const size_t n =
       std::min(static_cast<size_t>(connection_->sqlite3_column_count(stmt)), defs.size());
-  codec_.Begin(encoded_);
-  TNyColumnValue v;
+  columnValues_.resize(defs.size());
+  columnStreams_.assign(defs.size(), nullptr);
   for (size_t i = 0; i < n; ++i) {
     const TNyFieldDef& d = defs[i];
+    TNyColumnValue& v = columnValues_[i];
     connection_->ReadColumn(stmt, static_cast<int>(i), d, sqliteDateFormat_, v);
     // A NULL blob has no stream; any other gets one, owned by the store from the start.
-    TNyMemoryStream* stream = IsBlobType(d.DataType) && v.HasValue ? store_->NewBlob(v.Bytes) : nullptr;
-    codec_.Append(encoded_, i, v, stream);
+    if (IsBlobType(d.DataType) && v.HasValue) columnStreams_[i] = store_->NewBlob(v.Bytes);
   }
-  store_->AddRow(encoded_.data(), encoded_.size());
+  for (size_t i = n; i < defs.size(); ++i) columnValues_[i] = TNyColumnValue();
+  // Encoded straight into the store's memory.
+  const size_t size = codec_.EncodedSize(columnValues_.data(), columnStreams_.data());
+  codec_.Write(columnValues_.data(), columnStreams_.data(), store_->AppendRow(size));
 }
 
 void TNySQLite3BaseQuery::StoreRow(int index, const uint8_t* buffer, bool insert) {

@@ -1,6 +1,6 @@
 // Statement texts of the query record sets: the parameter parser, the substitution of
-// parameter values into the text, the text run at open (filter, limit, offset) and the
-// generated write statements. Pure functions of their arguments; none throws.
+// parameter values into the text, and the text run at open (filter, limit, offset). Pure
+// functions of their arguments; none throws.
 #pragma once
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-// The two exception classes of the data layer. Each carries only its message.
+// The exception classes of the data layer. Each carries only its message.
 //
 // SLError: usage and configuration errors (no database property, library not loadable, a
 // statement finalization that failed, a read-only record set written to, ...).

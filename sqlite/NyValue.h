@@ -33,8 +33,8 @@ class TNyValue {
   // See the file comment. Throws EDatabaseError for an array.
   std::string AsText() const;
   // Integer value: Bool 0/1, Int itself, Float truncated toward zero, String parsed as a
-  // decimal integer. NULL, an unparsable text or an array throw EDatabaseError "Invalid
-  // variant type conversion".
+  // decimal integer. NULL, an unparsable text, a float that is not finite or not below 9.2e18
+  // in magnitude, or an array throw EDatabaseError "Invalid variant type conversion".
   int64_t AsInt() const;
   // Floating value, under the same rules as AsInt (texts parsed with "." as separator).
   double AsFloat() const;

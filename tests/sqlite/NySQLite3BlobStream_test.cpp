@@ -146,4 +146,13 @@ TEST(NyMemoryStream, SeekSizeAndSelfCopy) {
   EXPECT_EQ(s.Read(buf, 8), 1);
   EXPECT_EQ(s.Read(buf, -1), 0);
   EXPECT_EQ(s.Write(buf, 0), 0);
+  // Far past the end, and sums beyond the 64-bit range: the position stops at the largest
+  // value, a read there gives nothing and a write is refused, the content kept.
+  EXPECT_EQ(s.Seek(1000, TSeekOrigin::soEnd), 1004);
+  EXPECT_EQ(s.Read(buf, 8), 0);
+  EXPECT_EQ(s.Seek(INT64_MAX, TSeekOrigin::soEnd), INT64_MAX);
+  EXPECT_EQ(s.Seek(INT64_MIN, TSeekOrigin::soCurrent), 0);
+  s.Seek(INT64_MAX, TSeekOrigin::soBeginning);
+  EXPECT_THROW(s.Write("x", 1), std::length_error);
+  EXPECT_EQ(s.Bytes(), "abab");
 }
