@@ -193,8 +193,10 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   void SetFieldData(const TNyField& field, const void* src) override;
   // A TNyQLite3BlobStream over the field's stream in the current state's buffer. Writing
   // through it assigns the field: a new record's blob is then inserted, and an edited blob is
-  // written by the update (the snapshot shares the stream, so a blob counts as changed when
-  // it was written during the edit).
+  // written by the update (a blob counts as changed when it was written during the edit).
+  // While editing or inserting, what is written goes into a new stream in the record buffer
+  // only, so the row keeps its old bytes until the post succeeds; outside an edit it goes
+  // into the row's own stream.
   std::unique_ptr<TNyMemoryStream> DoCreateBlobStream(TNyField& field,
                                                       TBlobStreamMode mode) override;
   void InternalEdit() override;

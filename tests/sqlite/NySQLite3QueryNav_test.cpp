@@ -1,4 +1,6 @@
 #include <filesystem>
+#include <functional>
+#include <memory>
 
 #include "NySQLite3QueryTest.h"
 #include "sqlite/NyDataSource.h"
@@ -95,21 +97,31 @@ TEST_F(QueryNav, NoRecordsWhenThereIsNoCurrentRecord) {
   struct Probe : ny::TNySQLite3Query {
     using TNySQLite3Query::GetRecord;
     using TNySQLite3Query::InternalLast;
+    using TNySQLite3Query::AllocRecordBuffer;
+    using TNySQLite3Query::FreeRecordBuffer;
   } p;
   Exec("create table t(a);");
   p.SetConnection(&db);
   p.SetSQLText("select * from t");
   p.Open();
-  std::vector<uint8_t> buffer(static_cast<size_t>(p.RecordSize()) + 10);
+  // A record buffer as the record set makes it for the open layout.
+  using TBuffer = std::unique_ptr<uint8_t, std::function<void(uint8_t*)>>;
+  auto alloc = [&p] {
+    return TBuffer(p.AllocRecordBuffer(), [&p](uint8_t* b) { p.FreeRecordBuffer(b); });
+  };
+  TBuffer buffer = alloc();
   // No rows at all: after the last.
-  EXPECT_EQ(p.GetRecord(buffer.data(), ny::TGetMode::gmCurrent, true), ny::TGetResult::grEOF);
+  EXPECT_EQ(p.GetRecord(buffer.get(), ny::TGetMode::gmCurrent, true), ny::TGetResult::grEOF);
+  buffer.reset();
   Exec("insert into t values (1);");
   p.Close();
   p.Open();
-  EXPECT_EQ(p.GetRecord(buffer.data(), ny::TGetMode::gmCurrent, true), ny::TGetResult::grOK);
+  buffer = alloc();
+  EXPECT_EQ(p.GetRecord(buffer.get(), ny::TGetMode::gmCurrent, true), ny::TGetResult::grOK);
   p.InternalLast();  // the cursor after the last row: no current record
-  EXPECT_EQ(MessageOf([&] { p.GetRecord(buffer.data(), ny::TGetMode::gmCurrent, true); }),
+  EXPECT_EQ(MessageOf([&] { p.GetRecord(buffer.get(), ny::TGetMode::gmCurrent, true); }),
             "No Records");
+  buffer.reset();
 }
 
 TEST_F(QueryNav, UniDirectionalStreamsForwardOnly) {
