@@ -60,6 +60,9 @@ inline bool IsBlobType(TFieldType t) {
          t == TFieldType::ftFmtMemo;
 }
 
+// The markers that the routines of the engine's texts (IntTextToNative, FloatTextToNative,
+// ParseDateTimeText, ParseSQLiteDateTime) give for no value. Record slots do not use them:
+// there a NULL is the has-value byte, and these values are ordinary ones.
 inline constexpr int32_t kNullInt = INT32_MIN;
 inline constexpr int32_t kNullDate = 693594;  // 1899-12-30
 inline constexpr int32_t kNullTime = 0;

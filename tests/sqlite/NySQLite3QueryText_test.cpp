@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "sqlite/NyFResult.h"
 
 using nyq::TSubstValue;
@@ -37,6 +39,25 @@ TEST(NyFResult, IdsAreNeverReusedAndFollowTheirRows) {
   EXPECT_EQ(store.RowAt(4), nullptr);
   EXPECT_EQ(store.RowAt(-1), nullptr);
   EXPECT_EQ(store.RowIdAt(7), -1);
+}
+
+TEST(NyFResult, RowsOfTheirOwnLengthAreReplacedInPlaceWhenTheyFit) {
+  ny::TNyFResult store(1);
+  const std::string a = "four", big(5 << 20, 'x');  // larger than a block
+  store.AddRow(reinterpret_cast<const uint8_t*>(a.data()), a.size());
+  store.AddRow(reinterpret_cast<const uint8_t*>(big.data()), big.size());
+  EXPECT_EQ(store.RowLength(1), big.size());
+  EXPECT_EQ(store.RowAt(1)[big.size() - 1], 'x');
+  const uint8_t* at = store.RowAt(0);
+  EXPECT_TRUE(store.ReplaceRow(0, reinterpret_cast<const uint8_t*>("two"), 3));
+  EXPECT_EQ(store.RowAt(0), at);  // fits: in place
+  EXPECT_EQ(store.RowLength(0), 3u);
+  EXPECT_TRUE(store.ReplaceRow(0, reinterpret_cast<const uint8_t*>("longer"), 6));
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(store.RowAt(0)), store.RowLength(0)),
+            "longer");
+  EXPECT_EQ(store.RowIdAt(0), 0);
+  EXPECT_FALSE(store.ReplaceRow(2, reinterpret_cast<const uint8_t*>("x"), 1));
+  EXPECT_EQ(store.RowLength(2), 0u);
 }
 
 TEST(NyFResult, ManyRowsKeepTheirBytesAcrossBlocks) {
