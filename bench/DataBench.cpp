@@ -238,8 +238,14 @@ int RunData(int argc, char** argv) {
     std::printf("build_seconds=%.3f\n", build);
     std::printf("file_mb=%.1f\n", double(ny::GetFileSize64(path)) / 1e6);
     MeasureFloor(path);  // warms the page cache, so that both loads read from memory
+    // The least processor time of three runs (the machine is shared), as for the record set.
     TFloorResult floor = MeasureFloor(path);
-    std::printf("floor_seconds=%.3f (cpu %.3f)\n", floor.wallSeconds, floor.cpuSeconds);
+    for (int i = 0; i < 2; ++i) {
+      TFloorResult again = MeasureFloor(path);
+      if (again.cpuSeconds < floor.cpuSeconds) floor = again;
+    }
+    std::printf("floor_seconds=%.3f (cpu %.3f, least of 3)\n", floor.wallSeconds,
+                floor.cpuSeconds);
     std::printf("floor_rows_per_second=%.0f\n", double(floor.rows) / floor.wallSeconds);
     std::printf("floor_text_mb=%.1f\n", double(floor.textBytes) / 1e6);
     int recordSize = 0;

@@ -2,6 +2,7 @@
 // TNySQLite3Query (time and memory), Locate of the last row by NAME, and posted edits.
 #include <malloc.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -60,8 +61,21 @@ double RunDataRecordSet(const std::string& path, int64_t rows, const TFloorResul
   const double openWall = std::chrono::duration<double>(Clock::now() - t0).count();
   const int64_t peak = StatusBytes("VmHWM") - rssBefore;
   const double table = double(rows) * q.RecordSize();
-  std::printf("recordset_open_seconds=%.3f (cpu %.3f, %d rows of record size %d)\n", openWall,
-              openCpu, q.RecordCount(), q.RecordSize());
+  // Two more opens: the machine is shared, and the least processor time of the three is the
+  // load's own cost.
+  double bestCpu = openCpu;
+  std::string runs = std::to_string(openCpu).substr(0, 5);
+  for (int i = 0; i < 2; ++i) {
+    q.Close();
+    malloc_trim(0);
+    const double c = CpuSeconds();
+    q.Open();
+    const double cpu = CpuSeconds() - c;
+    bestCpu = std::min(bestCpu, cpu);
+    runs += " " + std::to_string(cpu).substr(0, 5);
+  }
+  std::printf("recordset_open_seconds=%.3f (cpu %.3f, least of %s; %d rows of record size %d)\n",
+              openWall, bestCpu, runs.c_str(), q.RecordCount(), q.RecordSize());
   std::printf("recordset_peak_mb=%.1f (%.3f x rows x record size)\n", double(peak) / 1e6,
               double(peak) / table);
 
@@ -93,7 +107,7 @@ double RunDataRecordSet(const std::string& path, int64_t rows, const TFloorResul
   db.QueryValue("select count(*) from LSTDOC where TEXT like 'edited %'", {}, true, check);
   std::printf("edited_rows_in_table=%s\n", check.c_str());
   q.Close();
-  return openCpu;
+  return bestCpu;
 }
 
 }  // namespace vbench

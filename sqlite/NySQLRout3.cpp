@@ -219,6 +219,8 @@ void DecodeDayNumber(int32_t dayNumber, int* year, int* month, int* day) {
 }
 
 std::string FormatDateTimeMs(std::string_view format, double msecs, const TNyFormatSettings& fs) {
+  // 0001-01-01 is day 1; 10000-01-01 is day 3652060.
+  if (!(msecs >= double(kMSecsPerDay) && msecs < 3652060.0 * kMSecsPerDay)) return "";
   int32_t day = int32_t(std::floor(msecs / kMSecsPerDay));
   int64_t ms = int64_t(msecs - double(day) * kMSecsPerDay);
   int y = 0, mo = 0, d = 0;

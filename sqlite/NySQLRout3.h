@@ -19,8 +19,13 @@ bool IsValidDate(int year, int month, int day);
 int32_t EncodeDayNumber(int year, int month, int day);  // requires a valid date
 void DecodeDayNumber(int32_t dayNumber, int* year, int* month, int* day);
 
-// Writes the instant `msecs` (day number * 86400000 + milliseconds) with a format of the
-// letters above; '/' stands for the date separator and ':' for the time separator.
+// Writes the instant `msecs` (day number * 86400000 + milliseconds) by `format`, whose letters
+// count in either case: d / dd the day, m / mm the month (the minutes right after an hour),
+// yy the year's last two digits, yyyy (any other run of y) the year, h / hh the hour, n / nn
+// the minutes, s / ss the seconds, z / zzz the milliseconds (one letter unpadded, two or more
+// padded with zeros); '/' stands for the date separator and ':' for the time separator of
+// `fs`; every other character is copied (quotes included). An instant outside the years 1 to
+// 9999 (NaN included) gives the empty text.
 std::string FormatDateTimeMs(std::string_view format, double msecs,
                              const TNyFormatSettings& fs = FormatSettings);
 

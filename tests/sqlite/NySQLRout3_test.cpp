@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "sqlite/NySQLiteError.h"
 #include "sqlite/NySQLiteTypes.h"
 #include "util/NyFormat.h"
@@ -39,6 +41,11 @@ TEST(NySQLRout3Calendar, DayNumbersAndFormatting) {
   EXPECT_EQ(FormatDateTimeMs("dd.MM.yyyy hh:mm:ss", At(2026, 12, 7, 9, 5, 7)),
             "07.12.2026 09:05:07");
   EXPECT_EQ(FormatDateTimeMs("d/m/yy h:n", At(2026, 1, 2, 3, 4)), "2.1.26 3:4");
+  // Instants outside the years 1 to 9999 have no text (nothing is cast out of range).
+  EXPECT_EQ(FormatDateTimeMs("yyyy-mm-dd", At(9999, 12, 31, 23, 59, 59, 999)), "9999-12-31");
+  EXPECT_EQ(FormatDateTimeMs("yyyy", At(1, 1, 1)), "0001");
+  for (double bad : {std::nan(""), 1e300, -1e300, At(1, 1, 1) - 1, At(9999, 12, 31) + 86400000.0})
+    EXPECT_EQ(FormatDateTimeMs("yyyy-mm-dd", bad), "") << bad;
 }
 
 TEST(NySQLRout3Dates, EngineLayoutAtFixedPositions) {
