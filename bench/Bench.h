@@ -44,7 +44,8 @@ TFloorResult MeasureConnectionLoad(const std::string& path, int* recordSize);
 // The record-set half of `data` (a strong definition replaces the placeholder): opens the same
 // query into a record set and prints its figures; returns the load's processor seconds
 // (user + system, compared with floor.cpuSeconds for load_ratio: the machine is shared, so
-// wall time is noisy), or a negative number when it has none.
-double RunDataRecordSet(const std::string& path, int64_t rows, const TFloorResult& floor);
+// wall time is noisy), or a negative number when it has none. It may run the floor again
+// between its opens, so that both see the same load, and then lowers floor to the least run.
+double RunDataRecordSet(const std::string& path, int64_t rows, TFloorResult& floor);
 
 }  // namespace vbench

@@ -209,7 +209,7 @@ TFloorResult MeasureConnectionLoad(const std::string& path, int* recordSize) {
 }
 
 // Replaced by the record-set half of the benchmark when it is built in.
-__attribute__((weak)) double RunDataRecordSet(const std::string&, int64_t, const TFloorResult&) {
+__attribute__((weak)) double RunDataRecordSet(const std::string&, int64_t, TFloorResult&) {
   std::printf("recordset: not built in\n");
   return -1;
 }

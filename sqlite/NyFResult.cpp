@@ -4,6 +4,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include <sys/mman.h>
+
 namespace ny {
 
 namespace {
@@ -16,21 +18,45 @@ TNyFResult::TNyFResult(int32_t rowSize) : rowSize_(rowSize > 0 ? rowSize : 1) {}
 
 TNyFResult::~TNyFResult() = default;
 
+void TNyFResult::TBlockRelease::operator()(uint8_t* p) const {
+  if (bytes)
+    munmap(p, bytes);
+  else
+    delete[] p;
+}
+
+namespace {
+// A block of `bytes`: the large ones mapped with their pages populated at once, since one
+// mapping call that fills a block costs far less than a page fault for each of its pages.
+uint8_t* NewBlock(size_t bytes, size_t& mapped) {
+  mapped = 0;
+  if (bytes >= kBlockBytes) {
+    void* p = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+    if (p != MAP_FAILED) {
+      mapped = bytes;
+      return static_cast<uint8_t*>(p);
+    }
+  }
+  return new uint8_t[bytes];
+}
+}  // namespace
+
 uint8_t* TNyFResult::NewRowMemory(size_t size) {
   if (size == 0) size = 1;  // every row has an address of its own
   if (blocks_.empty() || blockCap_ - blockUsed_ < size) {
     size_t cap = blocks_.empty() ? kFirstBlockBytes : std::min(kBlockBytes, blockCap_ * 4);
+    size_t mapped = 0;
     if (cap < size) {
       // A row larger than a block gets a block of its own; the last block stays the one rows
       // are cut from.
-      blocks_.emplace_back(new uint8_t[size]);
-      std::unique_ptr<uint8_t[]> own = std::move(blocks_.back());
-      blocks_.pop_back();
-      uint8_t* p = own.get();
-      blocks_.insert(blocks_.begin(), std::move(own));
+      uint8_t* p = NewBlock(size, mapped);
+      blocks_.insert(blocks_.begin(),
+                     std::unique_ptr<uint8_t[], TBlockRelease>(p, TBlockRelease{mapped}));
       return p;
     }
-    blocks_.emplace_back(new uint8_t[cap]);
+    uint8_t* p = NewBlock(cap, mapped);
+    blocks_.emplace_back(p, TBlockRelease{mapped});
     blockCap_ = cap;
     blockUsed_ = 0;
   }

@@ -79,7 +79,12 @@ class TNyFResult {
   std::vector<uint8_t*> rows_;
   std::vector<uint32_t> lengths_;
   // The blocks rows are cut from.
-  std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+  // Each block's memory, released by its deleter (large blocks are mapped, see NewRowMemory).
+  struct TBlockRelease {
+    size_t bytes = 0;
+    void operator()(uint8_t* p) const;
+  };
+  std::vector<std::unique_ptr<uint8_t[], TBlockRelease>> blocks_;
   size_t blockCap_ = 0;   // bytes of the last block
   size_t blockUsed_ = 0;  // bytes cut from the last block
   std::vector<int32_t> ids_;

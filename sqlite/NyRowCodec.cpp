@@ -116,6 +116,32 @@ void TNyRowCodec::Write(const TNyColumnValue* values, TNyMemoryStream* const* st
   }
 }
 
+uint8_t* TNyRowCodec::AppendAt(uint8_t* row, uint8_t* at, size_t field,
+                               const TNyColumnValue& value, TNyMemoryStream* stream) const {
+  const TField& f = fields_[field];
+  if (IsBlobType(f.type)) {
+    if (!stream) return at;
+    std::memcpy(at, &stream, sizeof stream);
+    at += sizeof stream;
+  } else if (IsTextType(f.type)) {
+    size_t len = value.Bytes.size();
+    if (!len) return at;
+    while (len >= 0x80) {
+      *at++ = static_cast<uint8_t>(len | 0x80);
+      len >>= 7;
+    }
+    *at++ = static_cast<uint8_t>(len);
+    std::memcpy(at, value.Bytes.data(), value.Bytes.size());
+    at += value.Bytes.size();
+  } else {
+    if (!value.HasValue) return at;
+    std::memcpy(at, value.Native, size_t(f.storage - 1));
+    at += f.storage - 1;
+  }
+  row[field / 8] = static_cast<uint8_t>(row[field / 8] | (1u << (field % 8)));
+  return at;
+}
+
 void TNyRowCodec::Encode(const uint8_t* buffer, std::vector<uint8_t>& out) const {
   Begin(out);
   for (size_t i = 0; i < fields_.size(); ++i) {

@@ -43,6 +43,15 @@ class TNyRowCodec {
   void Begin(std::vector<uint8_t>& out) const;
   void Append(std::vector<uint8_t>& out, size_t field, const TNyColumnValue& value,
               TNyMemoryStream* stream) const;
+  // The same for a row being built in place: `row` its start (Begin wrote the bitmap there:
+  // BitmapBytes zero bytes), `at` where the field's bytes go; returns the end of what was
+  // written. Requires room for AppendBound(field, value) bytes at `at`.
+  size_t BitmapBytes() const { return bitmapBytes_; }
+  size_t AppendBound(size_t field, const TNyColumnValue& value) const {
+    return IsTextType(fields_[field].type) ? value.Bytes.size() + 5 : 8;
+  }
+  uint8_t* AppendAt(uint8_t* row, uint8_t* at, size_t field, const TNyColumnValue& value,
+                    TNyMemoryStream* stream) const;
   // The same in two steps for a whole row: the bytes the row of `values` (one per field;
   // `streams[i]` the stream of a blob field i, null for none) takes, and writing it to `out`
   // (which must hold that many bytes).

@@ -261,8 +261,6 @@ class TNySQLite3BaseQuery : public TNyDataSet, public TNyQueryLink {
   int bookmarkOffset_ = 0;            // where the row id sits in a record buffer
   std::vector<uint8_t> encoded_;      // scratch: a row being encoded
   std::vector<uint8_t> decoded_;      // scratch: a row decoded for CurrentFieldText
-  std::vector<TNyColumnValue> columnValues_;     // scratch: the row being loaded
-  std::vector<TNyMemoryStream*> columnStreams_;  // and the streams of its blobs
   sqlite3_stmt* stmt_ = nullptr;       // unidirectional mode
   // Unidirectional mode: the current record (the last row fetched, or the last one posted),
   // which a re-read after a post or a cancel shows again; empty when there is none.

@@ -172,19 +172,24 @@ void TNySQLite3BaseQuery::TakeStatementRow(sqlite3_stmt* stmt) {
   const std::vector<TNyFieldDef>& defs = TNyDataSet::FieldDefs();
   const size_t n =
       std::min(static_cast<size_t>(connection_->sqlite3_column_count(stmt)), defs.size());
-  columnValues_.resize(defs.size());
-  columnStreams_.assign(defs.size(), nullptr);
+  // The row is encoded as its columns are read, in one pass, then copied into the store.
+  const size_t bitmap = codec_.BitmapBytes();
+  if (encoded_.size() < bitmap + 64) encoded_.resize(bitmap + 64);
+  std::memset(encoded_.data(), 0, bitmap);
+  size_t used = bitmap;
+  TNyColumnValue v;
   for (size_t i = 0; i < n; ++i) {
     const TNyFieldDef& d = defs[i];
-    TNyColumnValue& v = columnValues_[i];
     connection_->ReadColumn(stmt, static_cast<int>(i), d, sqliteDateFormat_, v);
+    const size_t bound = codec_.AppendBound(i, v);
+    if (encoded_.size() - used < bound) encoded_.resize(std::max(2 * encoded_.size(), used + bound));
     // A NULL blob has no stream; any other gets one, owned by the store from the start.
-    if (IsBlobType(d.DataType) && v.HasValue) columnStreams_[i] = store_->NewBlob(v.Bytes);
+    TNyMemoryStream* stream =
+        IsBlobType(d.DataType) && v.HasValue ? store_->NewBlob(v.Bytes) : nullptr;
+    used = static_cast<size_t>(
+        codec_.AppendAt(encoded_.data(), encoded_.data() + used, i, v, stream) - encoded_.data());
   }
-  for (size_t i = n; i < defs.size(); ++i) columnValues_[i] = TNyColumnValue();
-  // Encoded straight into the store's memory.
-  const size_t size = codec_.EncodedSize(columnValues_.data(), columnStreams_.data());
-  codec_.Write(columnValues_.data(), columnStreams_.data(), store_->AppendRow(size));
+  store_->AddRow(encoded_.data(), used);
 }
 
 void TNySQLite3BaseQuery::StoreRow(int index, const uint8_t* buffer, bool insert) {
