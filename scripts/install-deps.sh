@@ -7,10 +7,10 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  zlib1g-dev libarchive-dev libutf8proc-dev
+  zlib1g-dev libarchive-dev libutf8proc-dev libuchardet-dev
   libsqlite3-0 libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  unzip zip p7zip-full unar python3 default-jdk-headless
+  unzip zip p7zip-full unar python3 default-jdk-headless pandoc unrtf
   xvfb xauth xdg-utils
   qt6-translations-l10n adwaita-icon-theme desktop-file-utils dpkg-dev
   clang libclang-rt-14-dev

@@ -21,7 +21,17 @@ std::string IconvName(int codePage) {
     case 20866:
       return "KOI8-R";
     case 28591:
-      return "ISO-8859-1";
+    case 28592:
+    case 28593:
+    case 28594:
+    case 28595:
+    case 28596:
+    case 28597:
+    case 28598:
+    case 28599:
+      return "ISO-8859-" + std::to_string(codePage - 28590);
+    case 28605:
+      return "ISO-8859-15";
     default:
       if (codePage <= 0) return {};
       return "CP" + std::to_string(codePage);

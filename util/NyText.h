@@ -42,7 +42,8 @@ std::string Utf8Prefix(std::string_view s, size_t maxChars);
 // Number of characters (code points; an invalid byte counts as one).
 size_t Utf8Length(std::string_view s);
 
-// Decodes bytes of a Windows code page (1250, 1251, 1252, 1253, 866, ...) to UTF-8 through
+// Decodes bytes of a Windows code page (1250, 1251, 1252, 1253, 866, ...; 20866 is KOI8-R,
+// 28591 to 28599 and 28605 are ISO-8859-1 to -9 and -15) to UTF-8 through
 // iconv. A byte the code page does not define becomes U+FFFD. An unknown code page gives the
 // bytes unchanged.
 std::string DecodeCodePage(std::string_view bytes, int codePage);
