@@ -1,0 +1,207 @@
+#include "util/qt/NyRtfEdt.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextTable>
+
+namespace ny {
+
+namespace {
+
+// Pixels of a length in twips (1/1440 inch) at 96 dots per inch.
+qreal TwipsToPixels(int twips) { return twips / 15.0; }
+
+QTextCharFormat CharFormat(const TRtfCharFormat& f) {
+  QTextCharFormat c;
+  c.setFontWeight(f.Bold ? QFont::Bold : QFont::Normal);
+  c.setFontItalic(f.Italic);
+  c.setFontUnderline(f.Underline);
+  c.setFontStrikeOut(f.Strike);
+  c.setFontPointSize(f.FontSize / 2.0);
+  if (f.Color >= 0) c.setForeground(QColor::fromRgb(static_cast<QRgb>(f.Color)));
+  if (!f.Face.empty()) c.setFontFamilies({QString::fromStdString(f.Face)});
+  return c;
+}
+
+QTextBlockFormat BlockFormat(const TRtfParagraph& p) {
+  QTextBlockFormat b;
+  switch (p.Align) {
+    case TRtfAlign::Left:
+      b.setAlignment(Qt::AlignLeft);
+      break;
+    case TRtfAlign::Center:
+      b.setAlignment(Qt::AlignHCenter);
+      break;
+    case TRtfAlign::Right:
+      b.setAlignment(Qt::AlignRight);
+      break;
+    case TRtfAlign::Justify:
+      b.setAlignment(Qt::AlignJustify);
+      break;
+  }
+  b.setLeftMargin(TwipsToPixels(std::max(0, p.LeftIndent)));
+  b.setTextIndent(TwipsToPixels(p.FirstIndent));
+  return b;
+}
+
+// Appends the runs of a paragraph at `cursor`; a line break inside a run stays in the block.
+void InsertRuns(QTextCursor& cursor, const TRtfParagraph& p) {
+  for (const TRtfRun& r : p.Runs) {
+    QString text = QString::fromUtf8(r.Text.data(), static_cast<qsizetype>(r.Text.size()));
+    text.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    cursor.insertText(text, CharFormat(r.Format));
+  }
+}
+
+// Writes the paragraphs of a document (or of a table cell) at `cursor`, the first one into
+// the block the cursor is in.
+void InsertParagraphs(QTextCursor& cursor, const std::vector<TRtfParagraph>& paragraphs) {
+  bool first = true;
+  for (const TRtfParagraph& p : paragraphs) {
+    if (first) cursor.setBlockFormat(BlockFormat(p));
+    else cursor.insertBlock(BlockFormat(p));
+    first = false;
+    InsertRuns(cursor, p);
+  }
+}
+
+}  // namespace
+
+QTextDocument* BuildViewerDocument(const TViewerContent& content, const QFont& font) {
+  auto* doc = new QTextDocument();
+  doc->setUndoRedoEnabled(false);
+  doc->setDefaultFont(font);
+  if (!content.Rich) {
+    doc->setPlainText(QString::fromUtf8(content.PlainText.data(),
+                                        static_cast<qsizetype>(content.PlainText.size())));
+    return doc;
+  }
+  QTextCursor cursor(doc);
+  cursor.beginEditBlock();
+  bool blockEmpty = true;  // the cursor's block holds nothing yet: the next paragraph goes there
+  for (const TRtfBlock& b : content.Document.Blocks) {
+    if (!b.IsTable()) {
+      if (blockEmpty) cursor.setBlockFormat(BlockFormat(b.Paragraph));
+      else cursor.insertBlock(BlockFormat(b.Paragraph));
+      InsertRuns(cursor, b.Paragraph);
+      blockEmpty = false;
+      continue;
+    }
+    size_t columns = 1;
+    for (const TRtfRow& row : b.Rows) columns = std::max(columns, row.size());
+    QTextTableFormat tf;
+    tf.setBorder(1);
+    tf.setCellPadding(2);
+    tf.setCellSpacing(0);
+    if (!blockEmpty) cursor.insertBlock();
+    QTextTable* table = cursor.insertTable(static_cast<int>(b.Rows.size()),
+                                           static_cast<int>(columns), tf);
+    for (size_t r = 0; r < b.Rows.size(); ++r) {
+      for (size_t c = 0; c < b.Rows[r].size(); ++c) {
+        QTextCursor cell =
+            table->cellAt(static_cast<int>(r), static_cast<int>(c)).firstCursorPosition();
+        InsertParagraphs(cell, b.Rows[r][c].Paragraphs);
+      }
+    }
+    cursor.movePosition(QTextCursor::End);
+    blockEmpty = true;
+  }
+  cursor.endEditBlock();
+  return doc;
+}
+
+TNyRichEdit::TNyRichEdit(QWidget* parent) : QTextEdit(parent) {
+  setAcceptRichText(false);
+  setUndoRedoEnabled(false);
+}
+
+void TNyRichEdit::LoadFromFile(const std::string& path) {
+  SetContent(LoadViewerFile(path, streamFormat_, plainText_, fontCharset_));
+}
+
+void TNyRichEdit::SetContent(const TViewerContent& content) {
+  content_ = content;
+  Show();
+}
+
+void TNyRichEdit::Show() {
+  rich_ = content_.Rich;
+  QTextDocument* old = document();
+  QTextDocument* doc = BuildViewerDocument(content_, font());
+  doc->setParent(this);
+  setDocument(doc);
+  if (old != nullptr && old->parent() == this) old->deleteLater();
+}
+
+void TNyRichEdit::SetViewerFont(const std::string& face, int pointSize, bool bold) {
+  QFont f(QString::fromStdString(face));
+  f.setPointSize(std::max(1, pointSize));
+  f.setBold(bold);
+  setFont(f);
+  if (!content_.Rich && !content_.PlainText.empty()) {
+    document()->setDefaultFont(f);
+  } else if (content_.Rich) {
+    Show();
+  }
+}
+
+std::string TNyRichEdit::FontName() const { return font().family().toStdString(); }
+
+int TNyRichEdit::FontSize() const { return font().pointSize(); }
+
+bool TNyRichEdit::HandleViewerKey(QKeyEvent* event) {
+  if (!(event->modifiers() & Qt::KeypadModifier)) return false;
+  TViewerKey key = TViewerKey::Other;
+  switch (event->key()) {
+    case Qt::Key_Asterisk:
+      key = TViewerKey::KeypadMultiply;
+      break;
+    case Qt::Key_Plus:
+      key = TViewerKey::KeypadPlus;
+      break;
+    case Qt::Key_Minus:
+      key = TViewerKey::KeypadMinus;
+      break;
+    default:
+      return false;
+  }
+  const Qt::KeyboardModifiers m = event->modifiers();
+  TViewerShift shift{(m & Qt::ShiftModifier) != 0, (m & Qt::ControlModifier) != 0,
+                     (m & Qt::AltModifier) != 0};
+  QWidget* top = window();
+  TViewerFrame frame;
+  frame.FontName = FontName();
+  frame.FontSize = FontSize();
+  const QRect g = top->geometry();
+  frame.Left = g.x();
+  frame.Top = g.y();
+  frame.Width = g.width();
+  frame.Height = g.height();
+  const QScreen* screen = top->screen();
+  frame.ScreenHeight = screen != nullptr ? screen->geometry().height() : 0;
+  const TViewerFrame before = frame;
+  if (!ViewerKeyDown(key, shift, frame)) return false;
+  QApplication::setOverrideCursor(Qt::WaitCursor);
+  struct TRestore {
+    ~TRestore() { QApplication::restoreOverrideCursor(); }
+  } restore;
+  if (frame.FontName != before.FontName || frame.FontSize != before.FontSize)
+    SetViewerFont(frame.FontName, frame.FontSize, font().bold());
+  if (frame.Width != before.Width || frame.Height != before.Height)
+    top->setGeometry(frame.Left, frame.Top, frame.Width, frame.Height);
+  return true;
+}
+
+void TNyRichEdit::keyPressEvent(QKeyEvent* event) {
+  if ((OnKeyDown && OnKeyDown(event)) || HandleViewerKey(event)) {
+    event->accept();
+    return;
+  }
+  QTextEdit::keyPressEvent(event);
+}
+
+}  // namespace ny
