@@ -22,6 +22,8 @@
 #include "ctl/LibCommand.h"
 #include "util/NyApi.h"
 
+int RunViewCommand(const std::vector<std::string>& args);  // ViewCommand.cpp
+
 namespace {
 
 using vellumctl::kExitFailure;
@@ -124,6 +126,7 @@ struct TCommand {
 constexpr TCommand kCommands[] = {
     {"archive", Archive},
     {"lib", vellumctl::Lib},
+    {"view", RunViewCommand},
 };
 
 }  // namespace

@@ -262,7 +262,10 @@ class TRtfParser {
       if (c == '\'') {
         int hi = pos_ < in_.size() ? HexValue(static_cast<unsigned char>(in_[pos_])) : -1;
         int lo = pos_ + 1 < in_.size() ? HexValue(static_cast<unsigned char>(in_[pos_ + 1])) : -1;
-        if (hi < 0 || lo < 0) return;
+        if (hi < 0 || lo < 0) {
+          if (hi >= 0) ++pos_;  // a lone hex digit belongs to the broken escape
+          return;
+        }
         pos_ += 2;
         if (ucSkip_ > 0) {
           --ucSkip_;

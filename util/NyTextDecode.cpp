@@ -13,6 +13,8 @@ namespace ny {
 namespace {
 
 constexpr size_t kDetectBytes = 1 << 20;
+// Fewer bytes outside ASCII than this are too few for the detector to judge.
+constexpr size_t kMinDetectBytes = 16;
 
 struct TDetectorFree {
   void operator()(uchardet_t d) const { uchardet_delete(d); }
@@ -37,6 +39,10 @@ int DetectCodePage(std::string_view bytes) {
   std::unique_ptr<std::remove_pointer_t<uchardet_t>, TDetectorFree> detector(uchardet_new());
   if (!detector) return 0;
   const size_t n = std::min(bytes.size(), kDetectBytes);
+  const size_t high = static_cast<size_t>(std::count_if(
+      bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(n),
+      [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+  if (high < kMinDetectBytes) return 0;
   if (uchardet_handle_data(detector.get(), bytes.data(), n) != 0) return 0;
   uchardet_data_end(detector.get());
   const char* name = uchardet_get_charset(detector.get());

@@ -24,7 +24,8 @@ struct TDecodedText {
 };
 
 // The code page uchardet finds for `bytes` (their first megabyte is examined), if it is one of
-// the pages listed above; 0 when the detector names none of them.
+// the pages listed above; 0 when the detector names none of them or when those bytes hold
+// fewer than 16 bytes outside ASCII (too few to judge).
 int DetectCodePage(std::string_view bytes);
 
 // The text of a plain-text document's bytes, decided as described above; `fontCharset` is
