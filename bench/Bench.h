@@ -22,6 +22,9 @@ int RunData(int argc, char** argv);
 int RunSearch(int argc, char** argv);
 int RunOpen(int argc, char** argv);
 int RunGrid(int argc, char** argv);
+// vellum-bench view [--mb N]: the document viewer's load of plain and rich text against
+// reading and decoding the bytes.
+int RunView(int argc, char** argv);
 
 // The LSTDOC table of a library with `rows` generated document rows (Latin and Cyrillic, the
 // lengths of real catalogues) in a new database file at `path`; returns `path`.

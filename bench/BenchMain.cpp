@@ -33,6 +33,7 @@ const TSubcommand kSubcommands[] = {
     {"search", vbench::RunSearch, "RefreshDocList with MyLike against the engine's LIKE"},
     {"open", vbench::RunOpen, "OpenLibrary into the grid's model against the bare engine loop"},
     {"grid", vbench::RunGrid, "the document grid painted offscreen at random scroll positions"},
+    {"view", vbench::RunView, "viewer load of 20 MB plain and rich text against read+decode"},
 };
 
 int Usage() {

@@ -12,7 +12,7 @@ namespace ny {
 
 namespace {
 
-constexpr size_t kDetectBytes = 1 << 20;
+constexpr size_t kDetectBytes = 64 * 1024;  // plenty for the detector, which is slow
 // Fewer bytes outside ASCII than this are too few for the detector to judge.
 constexpr size_t kMinDetectBytes = 16;
 

@@ -23,7 +23,7 @@ struct TDecodedText {
   TTextSource Source = TTextSource::Utf8;
 };
 
-// The code page uchardet finds for `bytes` (their first megabyte is examined), if it is one of
+// The code page uchardet finds for `bytes` (their first 64 KiB are examined), if it is one of
 // the pages listed above; 0 when the detector names none of them or when those bytes hold
 // fewer than 16 bytes outside ASCII (too few to judge).
 int DetectCodePage(std::string_view bytes);

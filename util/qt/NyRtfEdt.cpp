@@ -48,24 +48,52 @@ QTextBlockFormat BlockFormat(const TRtfParagraph& p) {
   return b;
 }
 
+// The Qt formats of the runs of one document: a document has few distinct formats, and a
+// format made once keeps its hash, which the document looks up for every run.
+class TFormatCache {
+ public:
+  const QTextCharFormat& Get(const TRtfCharFormat& f) {
+    for (size_t i = 0; i < items_.size(); ++i) {
+      const size_t k = (last_ + i) % items_.size();
+      if (items_[k].first == f) {
+        last_ = k;
+        return items_[k].second;
+      }
+    }
+    if (items_.size() >= 256) {
+      scratch_ = CharFormat(f);
+      return scratch_;
+    }
+    items_.emplace_back(f, CharFormat(f));
+    last_ = items_.size() - 1;
+    return items_.back().second;
+  }
+
+ private:
+  std::vector<std::pair<TRtfCharFormat, QTextCharFormat>> items_;
+  size_t last_ = 0;
+  QTextCharFormat scratch_;
+};
+
 // Appends the runs of a paragraph at `cursor`; a line break inside a run stays in the block.
-void InsertRuns(QTextCursor& cursor, const TRtfParagraph& p) {
+void InsertRuns(QTextCursor& cursor, const TRtfParagraph& p, TFormatCache& formats) {
   for (const TRtfRun& r : p.Runs) {
     QString text = QString::fromUtf8(r.Text.data(), static_cast<qsizetype>(r.Text.size()));
     text.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    cursor.insertText(text, CharFormat(r.Format));
+    cursor.insertText(text, formats.Get(r.Format));
   }
 }
 
 // Writes the paragraphs of a document (or of a table cell) at `cursor`, the first one into
 // the block the cursor is in.
-void InsertParagraphs(QTextCursor& cursor, const std::vector<TRtfParagraph>& paragraphs) {
+void InsertParagraphs(QTextCursor& cursor, const std::vector<TRtfParagraph>& paragraphs,
+                      TFormatCache& formats) {
   bool first = true;
   for (const TRtfParagraph& p : paragraphs) {
     if (first) cursor.setBlockFormat(BlockFormat(p));
     else cursor.insertBlock(BlockFormat(p));
     first = false;
-    InsertRuns(cursor, p);
+    InsertRuns(cursor, p, formats);
   }
 }
 
@@ -81,13 +109,14 @@ QTextDocument* BuildViewerDocument(const TViewerContent& content, const QFont& f
     return doc;
   }
   QTextCursor cursor(doc);
+  TFormatCache formats;
   cursor.beginEditBlock();
   bool blockEmpty = true;  // the cursor's block holds nothing yet: the next paragraph goes there
   for (const TRtfBlock& b : content.Document.Blocks) {
     if (!b.IsTable()) {
       if (blockEmpty) cursor.setBlockFormat(BlockFormat(b.Paragraph));
       else cursor.insertBlock(BlockFormat(b.Paragraph));
-      InsertRuns(cursor, b.Paragraph);
+      InsertRuns(cursor, b.Paragraph, formats);
       blockEmpty = false;
       continue;
     }
@@ -104,7 +133,7 @@ QTextDocument* BuildViewerDocument(const TViewerContent& content, const QFont& f
       for (size_t c = 0; c < b.Rows[r].size(); ++c) {
         QTextCursor cell =
             table->cellAt(static_cast<int>(r), static_cast<int>(c)).firstCursorPosition();
-        InsertParagraphs(cell, b.Rows[r][c].Paragraphs);
+        InsertParagraphs(cell, b.Rows[r][c].Paragraphs, formats);
       }
     }
     cursor.movePosition(QTextCursor::End);
@@ -130,11 +159,13 @@ void TNyRichEdit::SetContent(const TViewerContent& content) {
 
 void TNyRichEdit::Show() {
   rich_ = content_.Rich;
+  // The control deletes its own first document itself; the ones made here are ours.
   QTextDocument* old = document();
+  const bool ours = old != nullptr && old->parent() == this;
   QTextDocument* doc = BuildViewerDocument(content_, font());
   doc->setParent(this);
   setDocument(doc);
-  if (old != nullptr && old->parent() == this) old->deleteLater();
+  if (ours) delete old;
 }
 
 void TNyRichEdit::SetViewerFont(const std::string& face, int pointSize, bool bold) {
