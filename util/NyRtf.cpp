@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "util/NyText.h"
 
@@ -116,6 +117,40 @@ bool IsSkippedDestination(std::string_view w) {
     if (k == w) return true;
   }
   return false;
+}
+
+// The UTF-8 text of each byte of a single-byte code page; a byte the page does not define
+// (or a page iconv does not know) reads as in 1252, else as U+FFFD.
+using TByteTable = std::array<std::string, 256>;
+
+std::unique_ptr<TByteTable> MakeByteTable(int cp) {
+  auto table = std::make_unique<TByteTable>();
+  for (int i = 0; i < 256; ++i) {
+    const char byte = static_cast<char>(i);
+    std::string t = i < 0x80 ? std::string(1, byte) : DecodeCodePage(std::string_view(&byte, 1), cp);
+    if (t.empty() || !IsValidUtf8(t) || (i >= 0x80 && t == std::string_view(&byte, 1))) {
+      t = DecodeCodePage(std::string_view(&byte, 1), 1252);
+      if (t.empty() || !IsValidUtf8(t) || t == std::string_view(&byte, 1)) t = kReplacement;
+    }
+    (*table)[static_cast<size_t>(i)] = std::move(t);
+  }
+  return table;
+}
+
+// Tables are built once per process for the first pages asked for; past that, once per
+// document into `own`, so a file naming thousands of pages cannot grow the shared cache.
+const TByteTable& ByteTable(int cp, std::map<int, std::unique_ptr<TByteTable>>& own) {
+  static std::mutex mutex;
+  static std::map<int, std::unique_ptr<TByteTable>> shared;
+  {
+    std::lock_guard<std::mutex> lock(mutex);
+    auto it = shared.find(cp);
+    if (it != shared.end()) return *it->second;
+    if (shared.size() < 64) return *shared.emplace(cp, MakeByteTable(cp)).first->second;
+  }
+  auto it = own.find(cp);
+  if (it == own.end()) it = own.emplace(cp, MakeByteTable(cp)).first;
+  return *it->second;
 }
 
 class TRtfParser {
@@ -546,23 +581,13 @@ class TRtfParser {
     formatDirty_ = true;
   }
 
-  // The UTF-8 text of byte `b` in code page `cp`; tables are built once per page.
+  // The UTF-8 text of byte `b` in code page `cp`.
   const std::string& ByteText(int cp, unsigned char b) {
-    auto it = tables_.find(cp);
-    if (it == tables_.end()) {
-      auto table = std::make_unique<std::array<std::string, 256>>();
-      for (int i = 0; i < 256; ++i) {
-        const char byte = static_cast<char>(i);
-        std::string t = i < 0x80 ? std::string(1, byte) : DecodeCodePage(std::string_view(&byte, 1), cp);
-        if (t.empty() || !IsValidUtf8(t)) {
-          t = cp == 1252 ? std::string(kReplacement) : DecodeCodePage(std::string_view(&byte, 1), 1252);
-          if (t.empty() || !IsValidUtf8(t)) t = kReplacement;
-        }
-        (*table)[static_cast<size_t>(i)] = std::move(t);
-      }
-      it = tables_.emplace(cp, std::move(table)).first;
+    if (cp != tableCodePage_ || table_ == nullptr) {
+      table_ = &ByteTable(cp, ownTables_);
+      tableCodePage_ = cp;
     }
-    return (*it->second)[b];
+    return (*table_)[b];
   }
 
   void AddByte(unsigned char b) {
@@ -626,12 +651,15 @@ class TRtfParser {
   void AppendRaw(std::string_view t) {
     TGroupState& s = St();
     if (s.Dest == TDest::FontTable) {
-      for (char c : t) {
-        if (c == ';') {
-          if (fontDefOpen_) CommitFont();
-        } else if (fontDef_.Name.size() < kMaxFontName) {
-          fontDef_.Name += c;
-        }
+      // A ';' ends the entry; a name is cut only between characters (t never splits one).
+      while (!t.empty()) {
+        const size_t semi = t.find(';');
+        const std::string_view part = t.substr(0, semi);
+        if (fontDef_.Name.size() + part.size() <= kMaxFontName) fontDef_.Name.append(part);
+        else fontDef_.Name = Utf8Cut(fontDef_.Name + std::string(part), kMaxFontName);
+        if (semi == std::string_view::npos) break;
+        if (fontDefOpen_) CommitFont();
+        t.remove_prefix(semi + 1);
       }
       return;
     }
@@ -742,7 +770,9 @@ class TRtfParser {
   int cachedFontNum_ = -1;
   std::string fontFace_;
   int fontCodePage_ = 0;
-  std::map<int, std::unique_ptr<std::array<std::string, 256>>> tables_;
+  std::map<int, std::unique_ptr<TByteTable>> ownTables_;
+  const TByteTable* table_ = nullptr;
+  int tableCodePage_ = 0;
   std::string pendingBytes_;
   int pendingCodePage_ = 0;
 
