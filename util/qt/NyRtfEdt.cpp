@@ -48,7 +48,7 @@ QTextBlockFormat BlockFormat(const TRtfParagraph& p) {
   return b;
 }
 
-// The Qt formats of the runs of one document: a document has few distinct formats, and a
+// The Qt formats of the runs and paragraphs of one document: a document has few distinct formats, and a
 // format made once keeps its hash, which the document looks up for every run.
 class TFormatCache {
  public:
@@ -69,7 +69,23 @@ class TFormatCache {
     return items_.back().second;
   }
 
+  // The block format of a paragraph; consecutive paragraphs mostly share theirs.
+  const QTextBlockFormat& Block(const TRtfParagraph& p) {
+    if (!haveBlock_ || p.Align != block_.Align || p.LeftIndent != block_.LeftIndent ||
+        p.FirstIndent != block_.FirstIndent) {
+      haveBlock_ = true;
+      block_.Align = p.Align;
+      block_.LeftIndent = p.LeftIndent;
+      block_.FirstIndent = p.FirstIndent;
+      blockFormat_ = BlockFormat(p);
+    }
+    return blockFormat_;
+  }
+
  private:
+  bool haveBlock_ = false;
+  TRtfParagraph block_;  // its Runs stay empty
+  QTextBlockFormat blockFormat_;
   std::vector<std::pair<TRtfCharFormat, QTextCharFormat>> items_;
   size_t last_ = 0;
   QTextCharFormat scratch_;
@@ -90,8 +106,8 @@ void InsertParagraphs(QTextCursor& cursor, const std::vector<TRtfParagraph>& par
                       TFormatCache& formats) {
   bool first = true;
   for (const TRtfParagraph& p : paragraphs) {
-    if (first) cursor.setBlockFormat(BlockFormat(p));
-    else cursor.insertBlock(BlockFormat(p));
+    if (first) cursor.setBlockFormat(formats.Block(p));
+    else cursor.insertBlock(formats.Block(p));
     first = false;
     InsertRuns(cursor, p, formats);
   }
@@ -114,8 +130,8 @@ QTextDocument* BuildViewerDocument(const TViewerContent& content, const QFont& f
   bool blockEmpty = true;  // the cursor's block holds nothing yet: the next paragraph goes there
   for (const TRtfBlock& b : content.Document.Blocks) {
     if (!b.IsTable()) {
-      if (blockEmpty) cursor.setBlockFormat(BlockFormat(b.Paragraph));
-      else cursor.insertBlock(BlockFormat(b.Paragraph));
+      if (blockEmpty) cursor.setBlockFormat(formats.Block(b.Paragraph));
+      else cursor.insertBlock(formats.Block(b.Paragraph));
       InsertRuns(cursor, b.Paragraph, formats);
       blockEmpty = false;
       continue;
