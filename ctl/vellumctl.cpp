@@ -5,6 +5,7 @@
 //   vellumctl archive pack FILE DIR             packs FILE into DIR/<name>.ZIP, prints its path
 //   vellumctl archive extract ARCHIVE NAME DIR
 //   vellumctl lib create|list|subjects|set ...  (ctl/LibCommand.h)
+//   vellumctl view --text FILE [--charset N]    the text the document viewer shows
 //
 // Each command group is one function of the table in main; a failure is reported on standard
 // error and gives exit status 1, a usage error exit status 2.

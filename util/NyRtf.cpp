@@ -718,7 +718,13 @@ class TRtfParser {
       cell_.Paragraphs.push_back(std::move(para_));
     }
     para_ = TRtfParagraph();
-    if (row_.size() < kMaxCells) row_.push_back(std::move(cell_));
+    if (row_.size() < kMaxCells) {
+      row_.push_back(std::move(cell_));
+    } else {
+      // Past the last cell kept, the text joins that cell.
+      auto& last = row_.back().Paragraphs;
+      for (TRtfParagraph& p : cell_.Paragraphs) last.push_back(std::move(p));
+    }
     cell_ = TRtfCell();
     formatDirty_ = true;
   }

@@ -17,7 +17,7 @@
 // Malformed input never crashes it and never makes it recurse: groups are kept on a heap stack
 // (past 4096 levels deeper groups share the innermost kept state), a control word of any length
 // is read to its end and only its first 32 letters count, a number is clamped to 32 bits,
-// tables are bounded. On truncated input or unbalanced braces the document holds what was read
+// a row keeps at most 4096 cells (the text of further cells joins the last one). On truncated input or unbalanced braces the document holds what was read
 // up to the end and Complete is false.
 #pragma once
 

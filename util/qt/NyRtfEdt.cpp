@@ -136,24 +136,30 @@ QTextDocument* BuildViewerDocument(const TViewerContent& content, const QFont& f
       blockEmpty = false;
       continue;
     }
-    size_t columns = 1;
-    for (const TRtfRow& row : b.Rows) columns = std::max(columns, row.size());
+    // Consecutive rows of the same number of cells make one table, so that a ragged table
+    // never costs more cells than it holds.
     QTextTableFormat tf;
     tf.setBorder(1);
     tf.setCellPadding(2);
     tf.setCellSpacing(0);
-    if (!blockEmpty) cursor.insertBlock();
-    QTextTable* table = cursor.insertTable(static_cast<int>(b.Rows.size()),
-                                           static_cast<int>(columns), tf);
-    for (size_t r = 0; r < b.Rows.size(); ++r) {
-      for (size_t c = 0; c < b.Rows[r].size(); ++c) {
-        QTextCursor cell =
-            table->cellAt(static_cast<int>(r), static_cast<int>(c)).firstCursorPosition();
-        InsertParagraphs(cell, b.Rows[r][c].Paragraphs, formats);
+    for (size_t first = 0; first < b.Rows.size();) {
+      const size_t columns = std::max<size_t>(1, b.Rows[first].size());
+      size_t end = first + 1;
+      while (end < b.Rows.size() && std::max<size_t>(1, b.Rows[end].size()) == columns) ++end;
+      if (!blockEmpty) cursor.insertBlock();
+      QTextTable* table = cursor.insertTable(static_cast<int>(end - first),
+                                             static_cast<int>(columns), tf);
+      for (size_t r = first; r < end; ++r) {
+        for (size_t c = 0; c < b.Rows[r].size(); ++c) {
+          QTextCursor cell = table->cellAt(static_cast<int>(r - first), static_cast<int>(c))
+                                 .firstCursorPosition();
+          InsertParagraphs(cell, b.Rows[r][c].Paragraphs, formats);
+        }
       }
+      cursor.movePosition(QTextCursor::End);
+      blockEmpty = true;
+      first = end;
     }
-    cursor.movePosition(QTextCursor::End);
-    blockEmpty = true;
   }
   cursor.endEditBlock();
   return doc;

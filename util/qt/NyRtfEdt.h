@@ -17,7 +17,8 @@ namespace ny {
 
 // A QTextDocument holding `content`: paragraphs with their alignment and indents, runs with
 // bold, italic, underline, strike-out, size, colour and face (a run without a face takes
-// `font`'s), tables as QTextTables; plain text in `font`. The caller owns the result.
+// `font`'s), tables as QTextTables (one per stretch of rows with the same number of cells);
+// plain text in `font`. The caller owns the result.
 QTextDocument* BuildViewerDocument(const TViewerContent& content, const QFont& font);
 
 class TNyRichEdit : public QTextEdit {

@@ -31,7 +31,8 @@ TEST(NyRtfEdtTest, ShowsRichTextFormattedAndPlainTextAsItIs) {
   WriteFile(dir / "a.rtf",
             "{\\rtf1{\\fonttbl{\\f0 Courier;}}\\pard\\qc \\u1055?\\u1088?\\u1080?\\u1074?\\u1077?\\u1090?, "
             "{\\b \\u1084?\\u1080?\\u1088?}!\\par"
-            "\\trowd\\cellx100\\cellx200\\intbl a1\\cell b1\\cell\\row\\pard after\\par}");
+            "\\trowd\\cellx100\\cellx200\\intbl a1\\cell b1\\cell\\row\\trowd\\intbl c1\\cell\\row"
+            "\\pard after\\par}");
   WriteFile(dir / "b.txt", ny::EncodeCodePage("Строка один\r\nстрока два\r\n", 1251));
   ny::TNyRichEdit edit;
   edit.SetReadOnly(true);
@@ -51,6 +52,9 @@ TEST(NyRtfEdtTest, ShowsRichTextFormattedAndPlainTextAsItIs) {
   ASSERT_NE(cell.currentTable(), nullptr);
   EXPECT_EQ(cell.currentTable()->columns(), 2);
   EXPECT_EQ(cell.currentTable()->cellAt(cell).column(), 1);
+  // A row of fewer cells starts a table of its own: a ragged table costs only its cells.
+  ASSERT_NE(doc->find("c1").currentTable(), nullptr);
+  EXPECT_EQ(doc->find("c1").currentTable()->columns(), 1);
   EXPECT_EQ(doc->find("after").currentTable(), nullptr);
 
   edit.LoadFromFile(dir / "b.txt");
