@@ -49,26 +49,31 @@ int HexValue(unsigned char c) {
   return -1;
 }
 
-void AppendUtf8(std::string& out, uint32_t cp) {
-  if (cp == 0 || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-    if (cp != 0) out += kReplacement;
-    return;
-  }
+// Writes the UTF-8 form of `cp` into `out` (room for 4 bytes) and returns its length: none
+// for U+0000, U+FFFD for a surrogate or a number past U+10FFFF.
+size_t EncodeUtf8(char* out, uint32_t cp) {
+  if (cp == 0) return 0;
+  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
   if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+    out[0] = static_cast<char>(cp);
+    return 1;
   }
+  if (cp < 0x800) {
+    out[0] = static_cast<char>(0xC0 | (cp >> 6));
+    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = static_cast<char>(0xE0 | (cp >> 12));
+    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = static_cast<char>(0xF0 | (cp >> 18));
+  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
+  return 4;
 }
 
 int CodePageOfFontCharset(int charset) {
@@ -337,6 +342,7 @@ class TRtfParser {
       }
       return;
     }
+    if (c == 'u' && ucSkip_ == 0 && ReadUnicodeFast()) return;
     const std::string_view word = ReadWord();
     if (ucSkip_ > 0 && word != "bin") {
       --ucSkip_;
@@ -344,6 +350,37 @@ class TRtfParser {
     }
     if (word.size() > kMaxWordLetters) return;
     Word(word, depth);
+  }
+
+  // \uN with its fallback characters in body text, the bulk of many files, without the
+  // general word path. Returns false, having read nothing, for anything else.
+  bool ReadUnicodeFast() {
+    size_t i = pos_ + 1;
+    if (i >= in_.size() || St().Dest != TDest::Text) return false;
+    const bool negative = in_[i] == '-';
+    if (negative) ++i;
+    const size_t digits = i;
+    int64_t value = 0;
+    while (i < in_.size() && i - digits < 6 && IsDigit(static_cast<unsigned char>(in_[i])))
+      value = value * 10 + (in_[i++] - '0');
+    if (i == digits || (i < in_.size() && (IsDigit(static_cast<unsigned char>(in_[i])) ||
+                                           IsLetter(static_cast<unsigned char>(in_[i])))))
+      return false;  // no number, a longer one, or a word such as \uc or \ul
+    if (i < in_.size() && in_[i] == ' ') ++i;
+    pos_ = i;
+    if (negative) value = -value;
+    FlushBytes();
+    AddUnicode(static_cast<uint32_t>(value < 0 ? value + 65536 : value));
+    ucSkip_ = St().Uc;
+    // The usual fallback: one plain character.
+    if (ucSkip_ == 1 && pos_ < in_.size()) {
+      const unsigned char d = static_cast<unsigned char>(in_[pos_]);
+      if (d >= 0x20 && d < 0x80 && d != '\\' && d != '{' && d != '}') {
+        ++pos_;
+        ucSkip_ = 0;
+      }
+    }
+    return true;
   }
 
   void Word(std::string_view w, size_t depth) {
@@ -572,7 +609,10 @@ class TRtfParser {
 
   void ResolveFont() {
     const int num = St().Font >= 0 ? St().Font : defaultFont_;
-    if (fontCacheValid_ && num == cachedFontNum_) return;
+    if (!fontCacheValid_ || num != cachedFontNum_) LookUpFont(num);
+  }
+
+  void LookUpFont(int num) {
     fontCacheValid_ = true;
     cachedFontNum_ = num;
     auto it = fonts_.find(num);
@@ -602,7 +642,10 @@ class TRtfParser {
   }
 
   void FlushBytes() {
-    if (pendingBytes_.empty()) return;
+    if (!pendingBytes_.empty()) FlushPending();
+  }
+
+  void FlushPending() {
     std::string bytes;
     bytes.swap(pendingBytes_);
     std::string t = DecodeCodePage(bytes, pendingCodePage_);
@@ -629,9 +672,8 @@ class TRtfParser {
   }
 
   void AddCodePoint(uint32_t cp) {
-    std::string t;
-    AppendUtf8(t, cp);
-    AddText(t);
+    char buf[8];
+    AddText(std::string_view(buf, EncodeUtf8(buf, cp)));
   }
 
   void AddText(std::string_view t) {
