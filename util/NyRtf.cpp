@@ -1,12 +1,12 @@
 #include "util/NyRtf.h"
 
 #include <algorithm>
-#include <array>
 #include <limits>
 #include <map>
 #include <memory>
-#include <mutex>
 
+#include "util/NyRtfBuilder.h"
+#include "util/NyRtfCodePage.h"
 #include "util/NyText.h"
 
 namespace ny {
@@ -18,7 +18,6 @@ constexpr size_t kMaxWordLetters = 32;      // letters of a control word that co
 constexpr size_t kMaxFonts = 65536;         // font table entries kept
 constexpr size_t kMaxColors = 65536;        // colour table entries kept
 constexpr size_t kMaxFontName = 256;        // bytes of a font name kept
-constexpr size_t kMaxCells = 4096;          // cells of one row kept
 constexpr char kReplacement[] = "\xEF\xBF\xBD";
 
 enum class TDest { Text, FontTable, ColorTable };
@@ -49,61 +48,6 @@ int HexValue(unsigned char c) {
   return -1;
 }
 
-// Writes the UTF-8 form of `cp` into `out` (room for 4 bytes) and returns its length: none
-// for U+0000, U+FFFD for a surrogate or a number past U+10FFFF.
-size_t EncodeUtf8(char* out, uint32_t cp) {
-  if (cp == 0) return 0;
-  if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
-  if (cp < 0x80) {
-    out[0] = static_cast<char>(cp);
-    return 1;
-  }
-  if (cp < 0x800) {
-    out[0] = static_cast<char>(0xC0 | (cp >> 6));
-    out[1] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 2;
-  }
-  if (cp < 0x10000) {
-    out[0] = static_cast<char>(0xE0 | (cp >> 12));
-    out[1] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out[2] = static_cast<char>(0x80 | (cp & 0x3F));
-    return 3;
-  }
-  out[0] = static_cast<char>(0xF0 | (cp >> 18));
-  out[1] = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-  out[2] = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-  out[3] = static_cast<char>(0x80 | (cp & 0x3F));
-  return 4;
-}
-
-int CodePageOfFontCharset(int charset) {
-  switch (charset) {
-    case 0:
-    case 1:
-      return 0;  // the document's
-    case 2:
-      return 1252;
-    case 77:
-      return 10000;
-    case 128:
-      return 932;
-    case 129:
-      return 949;
-    case 134:
-      return 936;
-    case 136:
-      return 950;
-    case 255:
-      return 437;
-    default:
-      return CodePageOfCharset(charset);
-  }
-}
-
-bool IsMultiByteCodePage(int cp) {
-  return cp == 932 || cp == 936 || cp == 949 || cp == 950 || cp == 1361;
-}
-
 // Control words that start a group whose content is not shown.
 bool IsSkippedDestination(std::string_view w) {
   static constexpr std::string_view kWords[] = {
@@ -124,43 +68,9 @@ bool IsSkippedDestination(std::string_view w) {
   return false;
 }
 
-// The UTF-8 text of each byte of a single-byte code page; a byte the page does not define
-// (or a page iconv does not know) reads as in 1252, else as U+FFFD.
-using TByteTable = std::array<std::string, 256>;
-
-std::unique_ptr<TByteTable> MakeByteTable(int cp) {
-  auto table = std::make_unique<TByteTable>();
-  for (int i = 0; i < 256; ++i) {
-    const char byte = static_cast<char>(i);
-    std::string t = i < 0x80 ? std::string(1, byte) : DecodeCodePage(std::string_view(&byte, 1), cp);
-    if (t.empty() || !IsValidUtf8(t) || (i >= 0x80 && t == std::string_view(&byte, 1))) {
-      t = DecodeCodePage(std::string_view(&byte, 1), 1252);
-      if (t.empty() || !IsValidUtf8(t) || t == std::string_view(&byte, 1)) t = kReplacement;
-    }
-    (*table)[static_cast<size_t>(i)] = std::move(t);
-  }
-  return table;
-}
-
-// Tables are built once per process for the first pages asked for; past that, once per
-// document into `own`, so a file naming thousands of pages cannot grow the shared cache.
-const TByteTable& ByteTable(int cp, std::map<int, std::unique_ptr<TByteTable>>& own) {
-  static std::mutex mutex;
-  static std::map<int, std::unique_ptr<TByteTable>> shared;
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    auto it = shared.find(cp);
-    if (it != shared.end()) return *it->second;
-    if (shared.size() < 64) return *shared.emplace(cp, MakeByteTable(cp)).first->second;
-  }
-  auto it = own.find(cp);
-  if (it == own.end()) it = own.emplace(cp, MakeByteTable(cp)).first;
-  return *it->second;
-}
-
 class TRtfParser {
  public:
-  TRtfParser(std::string_view in, TRtfDocument& doc) : in_(in), doc_(doc) {}
+  TRtfParser(std::string_view in, TRtfDocument& doc) : in_(in), doc_(doc), builder_(doc) {}
 
   void Run() {
     states_.reserve(64);
@@ -218,7 +128,7 @@ class TRtfParser {
       // other control bytes are ignored
     }
     FlushBytes();
-    EndDocument();
+    builder_.EndDocument(ParaState());
   }
 
  private:
@@ -234,7 +144,7 @@ class TRtfParser {
     const TDest closing = St().Dest;
     if (closing == TDest::FontTable && fontDefOpen_) CommitFont();
     states_.pop_back();
-    formatDirty_ = true;
+    builder_.FormatChanged();
   }
 
   // Skips the rest of the current group, up to and including its close brace, which then
@@ -414,7 +324,7 @@ class TRtfParser {
       case 'c':
         if (w == "cf") {
           const int32_t color = p >= 0 && static_cast<size_t>(p) < colors_.size() ? colors_[p] : -1;
-          if (s.Format.Color != color) formatDirty_ = true;
+          if (s.Format.Color != color) builder_.FormatChanged();
           s.Format.Color = color;
           return;
         }
@@ -435,14 +345,14 @@ class TRtfParser {
         break;
       case 'f':
         if (w == "f") {
-          if (s.Font != p) formatDirty_ = true;
+          if (s.Font != p) builder_.FormatChanged();
           s.Font = p;
           FlushBytes();
           return;
         }
         if (w == "fs") {
           const int size = hasParam_ && p > 0 ? std::min(p, 3276) : 24;
-          if (s.Format.FontSize != size) formatDirty_ = true;
+          if (s.Format.FontSize != size) builder_.FormatChanged();
           s.Format.FontSize = size;
           return;
         }
@@ -485,7 +395,7 @@ class TRtfParser {
           s.Format = TRtfCharFormat();
           s.Font = -1;
           s.Hidden = false;
-          formatDirty_ = true;
+          builder_.FormatChanged();
           return;
         }
         if (w == "page") return EndParagraph();
@@ -595,7 +505,7 @@ class TRtfParser {
   }
 
   void SetFormat(bool& field, bool value) {
-    if (field != value) formatDirty_ = true;
+    if (field != value) builder_.FormatChanged();
     field = value;
   }
 
@@ -618,13 +528,13 @@ class TRtfParser {
     auto it = fonts_.find(num);
     fontFace_ = it != fonts_.end() ? it->second.Name : std::string();
     fontCodePage_ = it != fonts_.end() ? it->second.CodePage : 0;
-    formatDirty_ = true;
+    builder_.FormatChanged();
   }
 
   // The UTF-8 text of byte `b` in code page `cp`.
   const std::string& ByteText(int cp, unsigned char b) {
     if (cp != tableCodePage_ || table_ == nullptr) {
-      table_ = &ByteTable(cp, ownTables_);
+      table_ = &tables_.Get(cp);
       tableCodePage_ = cp;
     }
     return (*table_)[b];
@@ -716,89 +626,32 @@ class TRtfParser {
     }
     if (s.Hidden) return;
     ResolveFont();
-    std::vector<TRtfRun>& runs = para_.Runs;
-    if (formatDirty_ || runs.empty()) {
-      formatDirty_ = false;
-      TRtfCharFormat f = s.Format;
-      f.Face = fontFace_;
-      if (runs.empty() || !(runs.back().Format == f)) {
-        runs.push_back(TRtfRun{std::string(), std::move(f)});
-      }
-    }
-    runs.back().Text.append(t);
+    builder_.AddText(t, s.Format, fontFace_);
   }
 
-  void TakeParagraphFormat(TRtfParagraph& p) {
+  TRtfParaState ParaState() {
     const TGroupState& s = St();
-    p.Align = s.Align;
-    p.LeftIndent = s.LeftIndent;
-    p.FirstIndent = s.FirstIndent;
+    return TRtfParaState{s.Align, s.LeftIndent, s.FirstIndent, s.InTable};
   }
 
   void EndParagraph() {
     FlushBytes();
-    TakeParagraphFormat(para_);
-    if (St().InTable) {
-      cell_.Paragraphs.push_back(std::move(para_));
-    } else {
-      // A paragraph outside the table ends it, with any cells not yet closed by \row.
-      if (!cell_.Paragraphs.empty()) EndCell();
-      FlushRow();
-      tableOpen_ = false;
-      TRtfBlock block;
-      block.Paragraph = std::move(para_);
-      doc_.Blocks.push_back(std::move(block));
-    }
-    para_ = TRtfParagraph();
-    formatDirty_ = true;
+    builder_.EndParagraph(ParaState());
   }
 
   void EndCell() {
     FlushBytes();
-    if (!para_.Runs.empty()) {
-      TakeParagraphFormat(para_);
-      cell_.Paragraphs.push_back(std::move(para_));
-    }
-    para_ = TRtfParagraph();
-    if (row_.size() < kMaxCells) {
-      row_.push_back(std::move(cell_));
-    } else {
-      // Past the last cell kept, the text joins that cell.
-      auto& last = row_.back().Paragraphs;
-      for (TRtfParagraph& p : cell_.Paragraphs) last.push_back(std::move(p));
-    }
-    cell_ = TRtfCell();
-    formatDirty_ = true;
+    builder_.EndCell(ParaState());
   }
 
   void EndRow() {
     FlushBytes();
-    if (!para_.Runs.empty() || !cell_.Paragraphs.empty()) EndCell();
-    FlushRow();
-  }
-
-  // Puts the cells read so far as a row into the open table (or a new one).
-  void FlushRow() {
-    if (row_.empty()) return;
-    if (!tableOpen_ || doc_.Blocks.empty() || !doc_.Blocks.back().IsTable()) {
-      doc_.Blocks.emplace_back();
-    }
-    doc_.Blocks.back().Rows.push_back(std::move(row_));
-    row_.clear();
-    tableOpen_ = true;
-  }
-
-  // Keeps what the input held after its last paragraph end.
-  void EndDocument() {
-    if (St().InTable || !row_.empty() || !cell_.Paragraphs.empty()) {
-      EndRow();
-    } else if (!para_.Runs.empty()) {
-      EndParagraph();
-    }
+    builder_.EndRow(ParaState());
   }
 
   std::string_view in_;
   TRtfDocument& doc_;
+  TRtfDocBuilder builder_;
   size_t pos_ = 0;
   std::vector<TGroupState> states_;
   size_t overflow_ = 0;
@@ -818,7 +671,7 @@ class TRtfParser {
   int cachedFontNum_ = -1;
   std::string fontFace_;
   int fontCodePage_ = 0;
-  std::map<int, std::unique_ptr<TByteTable>> ownTables_;
+  TByteTables tables_;
   const TByteTable* table_ = nullptr;
   int tableCodePage_ = 0;
   std::string pendingBytes_;
@@ -828,11 +681,6 @@ class TRtfParser {
   int32_t color_ = 0;
   bool colorSet_ = false;
 
-  bool formatDirty_ = true;
-  TRtfParagraph para_;
-  TRtfCell cell_;
-  TRtfRow row_;
-  bool tableOpen_ = false;
 };
 
 void AppendCellText(std::string& out, const TRtfCell& cell) {
