@@ -1,0 +1,86 @@
+// Importing a ready-made archive of one document: copied as it is, filed, catalogued.
+#include <exception>
+
+#include "app/Form1.h"
+#include "archive/ArchiveList.h"
+#include "archive/ArchiveOps.h"
+#include "intake/ArchiveFiling.h"
+#include "intake/DocIntake.h"
+#include "util/NyApi.h"
+
+namespace ny {
+
+namespace {
+
+// The part of an entry's name after its last directory separator ('/' or '\').
+std::string EntryFileName(const std::string& entry) {
+  const size_t cut = entry.find_last_of("/\\");
+  return cut == std::string::npos ? entry : entry.substr(cut + 1);
+}
+
+}  // namespace
+
+TIntakeOutcome TDocIntake::AddArchive(const std::string& path, const std::string& subject,
+                                      const std::string& dir, bool deleteSource) {
+  TIntakeOutcome out;
+  if (!form_.LibraryOpen()) {
+    out.Reason = "no library is open";
+    return out;
+  }
+  if (!FileExistsPlain(path) || DirExists(path)) {
+    out.Reason = "not a file";
+    return out;
+  }
+  const std::string fileName = ExtractNameWhole(path);
+  if (ExtractName(path) != fileName) {
+    out.Reason = "the path is longer than 255 characters";
+    return out;
+  }
+  const std::string format = ArchiveFormat(fileName);
+  int count = 0;
+  if (format == "ZIP") {
+    count = ListZipArchive(path);  // a broken zip raises the reader's error
+  } else if (format == "RAR") {
+    count = ListRarArchive(path);
+  }
+  if (count != 1) {
+    form_.WriteLog("Files<>1 " + path);
+    out.Reason = format == "ZIP" || format == "RAR"
+                     ? "the archive holds " + std::to_string(count) + " entries, not one"
+                     : "not a zip or rar archive";
+    return out;
+  }
+  const TArchiveEntry entry = ArchiveEntries().front();
+  const std::string entryName = EntryFileName(entry.EntryName);
+  if (entryName.empty()) {
+    out.Reason = "the archive's entry is a directory";
+    return out;
+  }
+  TArchiveStage stage(LibraryDir(form_.LibraryFile()), dir);
+  if (!stage.Ok()) {
+    out.Reason = "cannot make the directory " + stage.TargetDir();
+    return out;
+  }
+  const std::string copy = stage.Dir() + fileName;
+  if (!CopyFileTo(path, copy, false)) {
+    out.Reason = "cannot copy the archive";
+    return out;
+  }
+  if (!stage.File(copy, &out.ArchName)) {
+    out.Reason = "cannot file the archive into " + stage.TargetDir();
+    return out;
+  }
+  try {
+    out.RowId = PostRow({ChangeExt(entryName, ""), subject, entryName, out.ArchName,
+                         entry.UnpackedSize});
+  } catch (...) {
+    ForceDeleteFile(stage.TargetDir() + out.ArchName);
+    throw;
+  }
+  out.Added = true;
+  out.RelativePath = RelativeArchivePath(dir, out.ArchName);
+  if (deleteSource && !ForceDeleteFile(path)) form_.WriteLog("Source not deleted: " + path);
+  return out;
+}
+
+}  // namespace ny

@@ -1,0 +1,59 @@
+// Appending a document file: packed into an archive of its own, filed, catalogued.
+#include <exception>
+
+#include "app/Form1.h"
+#include "archive/ArchiveOps.h"
+#include "archive/ZipWriter.h"
+#include "intake/ArchiveFiling.h"
+#include "intake/DocIntake.h"
+#include "util/NyApi.h"
+
+namespace ny {
+
+TIntakeOutcome TDocIntake::AddDocument(const std::string& path, const std::string& subject,
+                                       const std::string& dir, bool deleteSource) {
+  TIntakeOutcome out;
+  if (!form_.LibraryOpen()) {
+    out.Reason = "no library is open";
+    return out;
+  }
+  if (!FileExistsPlain(path) || DirExists(path)) {
+    out.Reason = "not a file";
+    return out;
+  }
+  const std::string fileName = ExtractNameWhole(path);
+  if (ExtractName(path) != fileName) {
+    out.Reason = "the path is longer than 255 characters";
+    return out;
+  }
+  TArchiveStage stage(LibraryDir(form_.LibraryFile()), dir);
+  if (!stage.Ok()) {
+    out.Reason = "cannot make the directory " + stage.TargetDir();
+    return out;
+  }
+  TZipWriter& writer = form_.ZipWriter();
+  const std::string packed = PackDocument(writer, stage.Dir(), path);
+  if (!FileExistsPlain(packed)) {
+    out.Reason = "cannot pack: " + writer.ErrorText();
+    return out;
+  }
+  if (!stage.File(packed, &out.ArchName)) {
+    out.Reason = "cannot file the archive into " + stage.TargetDir();
+    return out;
+  }
+  const std::string filed = stage.TargetDir() + out.ArchName;
+  try {
+    out.RowId = PostRow({ChangeExt(fileName, ""), subject, fileName, out.ArchName,
+                         GetFileSize64(path)});
+  } catch (const std::exception& e) {
+    ForceDeleteFile(filed);
+    out.Reason = e.what();
+    return out;
+  }
+  out.Added = true;
+  out.RelativePath = RelativeArchivePath(dir, out.ArchName);
+  if (deleteSource && !ForceDeleteFile(path)) form_.WriteLog("Source not deleted: " + path);
+  return out;
+}
+
+}  // namespace ny

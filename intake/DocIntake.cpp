@@ -1,0 +1,77 @@
+#include "intake/DocIntake.h"
+
+#include "app/Form1.h"
+#include "archive/ArchiveOps.h"
+#include "util/NyApi.h"
+
+namespace ny {
+
+std::string RelativeArchivePath(const std::string& dir, const std::string& archName) {
+  const std::string d = SubjectDirPath(dir);
+  return d.empty() ? archName : AddBackslash(d) + archName;
+}
+
+void TDocIntake::Attach() {
+  form_.OnDocAppend = [this](const std::string& startDir) { bDocAppendClick(startDir); };
+  form_.OnArcAppend = [this](const std::string& startDir) { bArcAppendClick(startDir); };
+  form_.OnDocDelete = [this] { bDocDeleteClick(); };
+}
+
+void TDocIntake::RunIntake(TIntakeKind kind, const std::string& startDir) {
+  if (!RunDialog || !form_.LibraryOpen()) return;
+  const bool imp = kind == TIntakeKind::Imp;
+  TIntakeRequest r;
+  r.StartDir = startDir;
+  r.Subjects = &form_.LstSbj();
+  r.DeleteSource = form_.Checked(imp ? "chDelSource" : "chDelArchive");
+  r.LangCode = form_.LangCode();
+  r.Work = [this, imp](const TIntakeItem& f) {
+    if (imp) {
+      AddDocument(f.Path, f.SubjectName, f.SubjectDir, f.DeleteSource);
+    } else {
+      AddArchive(f.Path, f.SubjectName, f.SubjectDir, f.DeleteSource);
+    }
+  };
+  RunDialog(kind, r);
+}
+
+void TDocIntake::bDocAppendClick(const std::string& startDir) {
+  RunIntake(TIntakeKind::Imp, startDir);
+}
+
+void TDocIntake::bArcAppendClick(const std::string& startDir) {
+  RunIntake(TIntakeKind::Arc, startDir);
+}
+
+void TDocIntake::bDocDeleteClick() {
+  DeleteDocument();
+}
+
+int64_t TDocIntake::PostRow(const TRow& row) {
+  TNySQLite3Query& doc = form_.LstDoc();
+  doc.Append();
+  try {
+    doc.FieldByName("AUTHOR").SetAsString("?");
+    doc.FieldByName("NAME").SetAsString(row.Name);
+    doc.FieldByName("SUBJ").SetAsString(row.Subject);
+    doc.FieldByName("SIZE").SetAsLargeInt(row.Size);
+    doc.FieldByName("FILENAME").SetAsString(row.FileName);
+    doc.FieldByName("ARCHNAME").SetAsString(row.ArchName);
+    // A cut subject, file or archive name would leave the row without its archive.
+    for (const auto& [field, value] : {std::pair<const char*, const std::string*>{"SUBJ", &row.Subject},
+                                       {"FILENAME", &row.FileName},
+                                       {"ARCHNAME", &row.ArchName}}) {
+      if (doc.FieldByName(field).AsString() != *value) {
+        throw ELibraryError(std::string("The name is too long for the catalogue's ") + field +
+                            ": " + *value);
+      }
+    }
+    doc.Post();
+  } catch (...) {
+    if (doc.State() == TDataSetState::dsInsert) doc.Cancel();
+    throw;
+  }
+  return doc.FieldByName("RowId").AsLargeInt();
+}
+
+}  // namespace ny
