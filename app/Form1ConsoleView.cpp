@@ -1,5 +1,7 @@
 #include "app/Form1ConsoleView.h"
 
+#include <cctype>
+
 namespace ny {
 
 void TForm1ConsoleView::ShowMessage(const std::string& text) {
@@ -9,6 +11,13 @@ void TForm1ConsoleView::ShowMessage(const std::string& text) {
 
 bool TForm1ConsoleView::AskYesNo(const std::string& text) {
   messages_.push_back(text);
+  if (in_ != nullptr) {
+    out_ << text << " [y/N] " << std::flush;
+    std::string line;
+    if (!std::getline(*in_, line)) return false;
+    for (char& c : line) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return line == "y" || line == "yes";
+  }
   out_ << text << (yes_ ? " [yes]" : " [no]") << "\n";
   return yes_;
 }

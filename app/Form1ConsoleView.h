@@ -6,6 +6,7 @@
 // font dialog is always cancelled. Nothing here reads or writes a settings file.
 #pragma once
 
+#include <istream>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -23,6 +24,10 @@ class TForm1ConsoleView : public TForm1View {
   void SetDialogFile(std::optional<std::string> file) { dialogFile_ = std::move(file); }
   // The answer of every question.
   void SetAnswer(bool yes) { yes_ = yes; }
+  // Questions read their answer from `in` instead (null: the set answer again): the question
+  // and " [y/N] " are written, then one line is read; "y" or "yes" (any case) is Yes, anything
+  // else and the end of input No.
+  void SetAnswerStream(std::istream* in) { in_ = in; }
   // Every message shown and question asked so far, in order.
   const std::vector<std::string>& Messages() const { return messages_; }
 
@@ -42,6 +47,7 @@ class TForm1ConsoleView : public TForm1View {
   std::ostream& out_;
   std::optional<std::string> dialogFile_;
   bool yes_ = false;
+  std::istream* in_ = nullptr;
   std::vector<std::string> messages_;
 };
 

@@ -31,6 +31,7 @@
 #include "app/qt/AppIcons.h"
 #include "app/qt/LibraryViews.h"
 #include "app/qt/VellumApplication.h"
+#include "intake/qt/IntakeCommands.h"
 #include "util/NyVersion.h"
 #include "util/qt/NyAboutBox.h"
 #include "util/qt/NyElided.h"
@@ -153,6 +154,7 @@ MainWindow::MainWindow(TForm1Env env, QWidget* parent) : QMainWindow(parent) {
   setCentralWidget(pages_);
   resize(800, 580);
   library_ = new TLibraryViews(*this, *form_);
+  new TIntakeCommands(*this);
   binder_.Attach(form_->Model());
   qApp->installEventFilter(this);
   setWindowIcon(AppIcon());
