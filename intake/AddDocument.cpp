@@ -31,10 +31,9 @@ TIntakeOutcome TDocIntake::AddDocument(const std::string& path, const std::strin
     out.Reason = "cannot make the directory " + stage.TargetDir();
     return out;
   }
-  TZipWriter& writer = form_.ZipWriter();
-  const std::string packed = PackDocument(writer, stage.Dir(), path);
+  const std::string packed = PackDocument(writer_, stage.Dir(), path);
   if (!FileExistsPlain(packed)) {
-    out.Reason = "cannot pack: " + writer.ErrorText();
+    out.Reason = "cannot pack: " + writer_.ErrorText();
     return out;
   }
   if (!stage.File(packed, &out.ArchName)) {

@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 
+#include "archive/ZipWriter.h"
 #include "intake/IntakeDialog.h"
 
 namespace ny {
@@ -116,6 +117,9 @@ class TDocIntake {
 
   TForm1& form_;
   TForm1View& view_;
+  // Packing sets every property it uses, so a writer of its own packs as the window's would,
+  // also for a window logic whose FormCreate never ran (vellumctl).
+  TZipWriter writer_;
 };
 
 }  // namespace ny
