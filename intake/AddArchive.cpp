@@ -56,25 +56,26 @@ TIntakeOutcome TDocIntake::AddArchive(const std::string& path, const std::string
     out.Reason = "the archive's entry is a directory";
     return out;
   }
-  TArchiveStage stage(LibraryDir(form_.LibraryFile()), dir);
-  if (!stage.Ok()) {
-    out.Reason = "cannot make the directory " + stage.TargetDir();
+  TArchiveStage* stage = Stage();
+  if (stage == nullptr) {
+    out.Reason = "cannot make a directory in " + LibraryDir(form_.LibraryFile());
     return out;
   }
-  const std::string copy = stage.Dir() + fileName;
+  const TStageCleared cleared{*stage};
+  const std::string copy = stage->Dir() + fileName;
   if (!CopyFileTo(path, copy, false)) {
     out.Reason = "cannot copy the archive";
     return out;
   }
-  if (!stage.File(copy, &out.ArchName)) {
-    out.Reason = "cannot file the archive into " + stage.TargetDir();
+  if (!stage->File(copy, dir, &out.ArchName)) {
+    out.Reason = "cannot file the archive into " + stage->TargetDir(dir);
     return out;
   }
   try {
     out.RowId = PostRow({ChangeExt(entryName, ""), subject, entryName, out.ArchName,
                          entry.UnpackedSize});
   } catch (...) {
-    ForceDeleteFile(stage.TargetDir() + out.ArchName);
+    ForceDeleteFile(stage->TargetDir(dir) + out.ArchName);
     throw;
   }
   out.Added = true;

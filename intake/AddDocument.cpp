@@ -26,21 +26,22 @@ TIntakeOutcome TDocIntake::AddDocument(const std::string& path, const std::strin
     out.Reason = "the path is longer than 255 characters";
     return out;
   }
-  TArchiveStage stage(LibraryDir(form_.LibraryFile()), dir);
-  if (!stage.Ok()) {
-    out.Reason = "cannot make the directory " + stage.TargetDir();
+  TArchiveStage* stage = Stage();
+  if (stage == nullptr) {
+    out.Reason = "cannot make a directory in " + LibraryDir(form_.LibraryFile());
     return out;
   }
-  const std::string packed = PackDocument(writer_, stage.Dir(), path);
+  const TStageCleared cleared{*stage};
+  const std::string packed = PackDocument(writer_, stage->Dir(), path);
   if (!FileExistsPlain(packed)) {
     out.Reason = "cannot pack: " + writer_.ErrorText();
     return out;
   }
-  if (!stage.File(packed, &out.ArchName)) {
-    out.Reason = "cannot file the archive into " + stage.TargetDir();
+  if (!stage->File(packed, dir, &out.ArchName)) {
+    out.Reason = "cannot file the archive into " + stage->TargetDir(dir);
     return out;
   }
-  const std::string filed = stage.TargetDir() + out.ArchName;
+  const std::string filed = stage->TargetDir(dir) + out.ArchName;
   try {
     out.RowId = PostRow({ChangeExt(fileName, ""), subject, fileName, out.ArchName,
                          GetFileSize64(path)});

@@ -22,20 +22,23 @@ bool SyncPath(const std::string& path, int flags) {
 
 }  // namespace
 
-TArchiveStage::TArchiveStage(std::string_view libraryDir, std::string_view dir)
-    : libraryDir_(libraryDir), dir_(dir) {
-  if (libraryDir_.empty() || !StoredNameStaysInside(dir)) return;
-  target_ = libraryDir_ + PathDelim + SubjectDirPath(dir) + PathDelim;
-  if (!DirExists(target_)) ForceDirs(target_);
-  if (!DirExists(target_)) return;
-  std::string name = target_ + ".incoming-XXXXXX";
+TArchiveStage::TArchiveStage(std::string_view libraryDir) : libraryDir_(libraryDir) {
+  if (libraryDir_.empty()) return;
+  if (!DirExists(libraryDir_)) ForceDirs(libraryDir_);
+  std::string name = AddBackslash(libraryDir_) + ".incoming-XXXXXX";
   if (::mkdtemp(name.data()) == nullptr) return;
   stage_ = name + PathDelim;
 }
 
 TArchiveStage::~TArchiveStage() {
   if (stage_.empty()) return;
-  // Only files of this append lie here (the archive, or the packer's temporary file).
+  Clear();
+  ::rmdir(stage_.c_str());
+}
+
+void TArchiveStage::Clear() {
+  if (stage_.empty()) return;
+  // Only files of this stage lie here (archives, or the packer's temporary files).
   if (DIR* d = ::opendir(stage_.c_str())) {
     while (dirent* e = ::readdir(d)) {
       const std::string n = e->d_name;
@@ -43,14 +46,21 @@ TArchiveStage::~TArchiveStage() {
     }
     ::closedir(d);
   }
-  ::rmdir(stage_.c_str());
 }
 
-bool TArchiveStage::File(const std::string& staged, std::string* filedName) {
-  if (stage_.empty() || !FileExistsPlain(staged) || !SyncPath(staged, O_RDONLY)) return false;
+std::string TArchiveStage::TargetDir(std::string_view dir) const {
+  return libraryDir_ + PathDelim + SubjectDirPath(dir) + PathDelim;
+}
+
+bool TArchiveStage::File(const std::string& staged, std::string_view dir,
+                         std::string* filedName) {
+  if (stage_.empty() || !StoredNameStaysInside(dir) || !FileExistsPlain(staged) ||
+      !SyncPath(staged, O_RDONLY)) {
+    return false;
+  }
   std::string used;
-  if (!FileArchive(libraryDir_, staged, dir_, true, &used)) return false;
-  SyncPath(target_, O_RDONLY | O_DIRECTORY);
+  if (!FileArchive(libraryDir_, staged, dir, true, &used)) return false;
+  SyncPath(TargetDir(dir), O_RDONLY | O_DIRECTORY);
   if (filedName != nullptr) *filedName = used;
   return true;
 }

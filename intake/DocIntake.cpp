@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "archive/ArchiveOps.h"
+#include "intake/ArchiveFiling.h"
 #include "util/NyApi.h"
 
 namespace ny {
@@ -9,6 +10,19 @@ namespace ny {
 std::string RelativeArchivePath(const std::string& dir, const std::string& archName) {
   const std::string d = SubjectDirPath(dir);
   return d.empty() ? archName : AddBackslash(d) + archName;
+}
+
+TDocIntake::TDocIntake(TForm1& form, TForm1View& view) : form_(form), view_(view) {}
+
+TDocIntake::~TDocIntake() = default;
+
+TArchiveStage* TDocIntake::Stage() {
+  const std::string libraryDir = LibraryDir(form_.LibraryFile());
+  if (!stage_ || stage_->LibraryDir() != libraryDir || !DirExists(stage_->Dir())) {
+    stage_.reset();
+    stage_ = std::make_unique<TArchiveStage>(libraryDir);
+  }
+  return stage_->Ok() ? stage_.get() : nullptr;
 }
 
 void TDocIntake::Attach() {

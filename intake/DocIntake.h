@@ -16,6 +16,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "archive/ZipWriter.h"
@@ -23,6 +24,7 @@
 
 namespace ny {
 
+class TArchiveStage;
 class TForm1;
 class TForm1View;
 
@@ -50,7 +52,11 @@ std::string RelativeArchivePath(const std::string& dir, const std::string& archN
 class TDocIntake {
  public:
   // Works on `form`'s library; asks its questions through `view`. Both must outlive it.
-  TDocIntake(TForm1& form, TForm1View& view) : form_(form), view_(view) {}
+  TDocIntake(TForm1& form, TForm1View& view);
+  // Removes its staging directory.
+  ~TDocIntake();
+  TDocIntake(const TDocIntake&) = delete;
+  TDocIntake& operator=(const TDocIntake&) = delete;
 
   // How the window opens a selection dialog (ExecImpDialog / ExecArcDialog); the commands
   // do nothing while it is empty.
@@ -114,12 +120,16 @@ class TDocIntake {
   // True when a row other than `rowId` names the existing file `path`.
   bool ArchiveShared(const std::string& path, int64_t rowId);
   void RunIntake(TIntakeKind kind, const std::string& startDir);
+  // The staging directory of the open library, made on first use and kept while the
+  // library stays the same, empty between appends; null when it cannot be made.
+  TArchiveStage* Stage();
 
   TForm1& form_;
   TForm1View& view_;
   // Packing sets every property it uses, so a writer of its own packs as the window's would,
   // also for a window logic whose FormCreate never ran (vellumctl).
   TZipWriter writer_;
+  std::unique_ptr<TArchiveStage> stage_;
 };
 
 }  // namespace ny

@@ -305,6 +305,8 @@ TEST_F(DocIntakeTest, DeletesAfterTheQuestion) {
   EXPECT_EQ(Count(), 0);
   EXPECT_EQ(doc.RecordCount(), 0);
   EXPECT_EQ(Listing(books + "War"), Texts{});  // the subject directory stays, empty
+  intake.reset();  // and nothing of the staging is left
+  EXPECT_EQ(Listing(books), Texts{"War"});
 }
 
 }  // namespace
