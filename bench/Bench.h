@@ -26,6 +26,9 @@ int RunGrid(int argc, char** argv);
 // reading and decoding the bytes.
 int RunView(int argc, char** argv);
 
+// vellum-bench append [--docs N]: AddDocument of N text documents (AppendBench.cpp).
+int RunAppend(int argc, char** argv);
+
 // The LSTDOC table of a library with `rows` generated document rows (Latin and Cyrillic, the
 // lengths of real catalogues) in a new database file at `path`; returns `path`.
 std::string MakeDocLibrary(int64_t rows, const std::string& path);

@@ -34,6 +34,7 @@ const TSubcommand kSubcommands[] = {
     {"open", vbench::RunOpen, "OpenLibrary into the grid's model against the bare engine loop"},
     {"grid", vbench::RunGrid, "the document grid painted offscreen at random scroll positions"},
     {"view", vbench::RunView, "viewer load of 20 MB plain and rich text against read+decode"},
+    {"append", vbench::RunAppend, "AddDocument of N text documents against zlib and writing"},
 };
 
 int Usage() {
