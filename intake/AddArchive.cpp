@@ -80,7 +80,7 @@ TIntakeOutcome TDocIntake::AddArchive(const std::string& path, const std::string
   }
   out.Added = true;
   out.RelativePath = RelativeArchivePath(dir, out.ArchName);
-  if (deleteSource && !ForceDeleteFile(path)) form_.WriteLog("Source not deleted: " + path);
+  DeleteSource(path, deleteSource);
   return out;
 }
 

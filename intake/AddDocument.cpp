@@ -52,7 +52,7 @@ TIntakeOutcome TDocIntake::AddDocument(const std::string& path, const std::strin
   }
   out.Added = true;
   out.RelativePath = RelativeArchivePath(dir, out.ArchName);
-  if (deleteSource && !ForceDeleteFile(path)) form_.WriteLog("Source not deleted: " + path);
+  DeleteSource(path, deleteSource);
   return out;
 }
 

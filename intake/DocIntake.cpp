@@ -1,5 +1,7 @@
 #include "intake/DocIntake.h"
 
+#include <cstdlib>
+
 #include "app/Form1.h"
 #include "archive/ArchiveOps.h"
 #include "intake/ArchiveFiling.h"
@@ -59,6 +61,21 @@ void TDocIntake::bArcAppendClick(const std::string& startDir) {
 
 void TDocIntake::bDocDeleteClick() {
   DeleteDocument();
+}
+
+void TDocIntake::DeleteSource(const std::string& path, bool wanted) {
+  if (!wanted) return;
+  char* real = ::realpath(path.c_str(), nullptr);
+  char* lib = ::realpath(LibraryDir(form_.LibraryFile()).c_str(), nullptr);
+  const std::string source = real != nullptr ? real : "";
+  const std::string library = lib != nullptr ? AddBackslash(lib) : "";
+  std::free(real);
+  std::free(lib);
+  if (!library.empty() && source.rfind(library, 0) == 0) {
+    form_.WriteLog("Source kept in the library: " + path);
+  } else if (!ForceDeleteFile(path)) {
+    form_.WriteLog("Source not deleted: " + path);
+  }
 }
 
 int64_t TDocIntake::PostRow(const TRow& row) {

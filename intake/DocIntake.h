@@ -81,7 +81,8 @@ class TDocIntake {
   // file name without extension), SUBJ `subject`, SIZE (the file's size, 64 bits),
   // FILENAME, ARCHNAME (the name filed under). With `deleteSource` the source is deleted
   // after the row is posted; a failed deletion is written to the log ("Source not deleted:
-  // <path>") and the row stays.
+  // <path>") and the row stays; a source inside the library directory is kept ("Source kept
+  // in the library: <path>").
   // Never raises. Skipped (nothing filed, nothing posted, the source kept), with the reason:
   // no library open; `path` no plain file; a path longer than 255 characters; the directory
   // cannot be made; packing fails; filing fails; SUBJ, FILENAME or ARCHNAME would not fit
@@ -114,6 +115,10 @@ class TDocIntake {
     std::string Name, Subject, FileName, ArchName;
     int64_t Size = 0;
   };
+  // With `wanted`, deletes the source `path` of a new row: a failed deletion, and a source
+  // inside the library directory (another document's archive, perhaps), which is never
+  // deleted, are written to the log.
+  void DeleteSource(const std::string& path, bool wanted);
   // Appends and posts `row` to LstDoc; on any failure the insert is cancelled and the error
   // propagates. Returns the new RowId.
   int64_t PostRow(const TRow& row);

@@ -220,6 +220,11 @@ TEST_F(DocIntakeTest, ImportsOneDocumentArchivesAndRefusesTheRest) {
   EXPECT_FALSE(FileExistsPlain(src + "story.zip"));
   EXPECT_EQ(ReadFile(books + "War/story.zip"), story);
   EXPECT_TRUE(intake->AddArchive(src + "BOOK.Zip", "War", "War", false).Added);
+  // An archive of the library imported again is never deleted as a source.
+  r = intake->AddArchive(books + "War/story.zip", "Tales", "Tales", true);
+  EXPECT_EQ(r.RelativePath, "Tales/story.zip");
+  EXPECT_EQ(ReadFile(books + "War/story.zip"), story);
+  EXPECT_NE(Log().find("Source kept in the library: " + books + "War/story.zip"), std::string::npos);
 
   const int64_t before = Count();
   for (const char* f : {"two.zip", "empty.zip", "one.7z"}) {
@@ -228,6 +233,7 @@ TEST_F(DocIntakeTest, ImportsOneDocumentArchivesAndRefusesTheRest) {
   }
   EXPECT_EQ(Count(), before);
   EXPECT_EQ(Listing(books + "War"), (Texts{"BOOK.Zip", "story(2).zip", "story.zip"}));
+  EXPECT_EQ(Listing(books + "Tales"), (Texts{"story.zip"}));
   const std::string log = Log();
   for (const char* f : {"two.zip", "empty.zip", "one.7z"})
     EXPECT_NE(log.find(" Files<>1 " + src + f + "\n"), std::string::npos) << log;
