@@ -48,6 +48,11 @@ void TDocIntake::RunIntake(TIntakeKind kind, const std::string& startDir) {
       AddArchive(f.Path, f.SubjectName, f.SubjectDir, f.DeleteSource);
     }
   };
+  // The staging directory goes with the dialog, on every way out.
+  struct TStageGone {
+    std::unique_ptr<TArchiveStage>& Stage;
+    ~TStageGone() { Stage.reset(); }
+  } gone{stage_};
   RunDialog(kind, r);
 }
 

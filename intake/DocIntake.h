@@ -66,8 +66,8 @@ class TDocIntake {
   void Attach();
 
   // "Append document": with a library open, the dialog TfImp from `startDir` over LstSbj,
-  // its check box from the option chDelSource, each picked file given to AddDocument.
-  // Nothing without an open library.
+  // its check box from the option chDelSource, each picked file given to AddDocument; the
+  // staging directory is removed when the dialog closes. Nothing without an open library.
   void bDocAppendClick(const std::string& startDir);
   // "Append archived document": likewise TfArc, the option chDelArchive, AddArchive.
   void bArcAppendClick(const std::string& startDir);

@@ -156,6 +156,7 @@ TEST_F(DocIntakeTest, AppendedThroughTheDialogInListOrderWithTheDeleteFlag) {
   EXPECT_EQ(std::count(pick.texts.begin(), pick.texts.end(), "a.txt"), 0);
   EXPECT_EQ(std::count(pick.texts.begin(), pick.texts.end(), "b.txt"), 1);
   EXPECT_FALSE(FileExistsPlain(progDir + "d.txt"));
+  EXPECT_EQ(Listing(books), Texts{"Drama"});  // the staging directory went with the dialog
   EXPECT_EQ(Row(4), "a|Drama|13|a.txt|a(2).ZIP|null|null|?");
   EXPECT_EQ(Row(5), "d|Drama|1|d.txt|d.ZIP|null|null|?");
   // Another document's archive of the same name is never touched.
