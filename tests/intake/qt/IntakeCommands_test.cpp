@@ -17,6 +17,7 @@
 #include "app/LibrarySchema.h"
 #include "app/qt/MainWindow.h"
 #include "app/qt/VellumApplication.h"
+#include "archive/ZipWriter.h"
 #include "common/ProgramDirTest.h"
 #include "intake/qt/IntakeDialog.h"
 #include "sqlite/NySQLite3DB.h"
@@ -99,6 +100,30 @@ TEST_F(IntakeCommandsTest, AppendAndDeleteButtons) {
   EXPECT_EQ(grid->model()->rowCount(), 0);
   EXPECT_FALSE(ny::FileExistsPlain(archive));
   EXPECT_TRUE(reported_.isEmpty()) << reported_.join("; ").toStdString();
+}
+
+TEST_F(IntakeCommandsTest, ImportButtonOpensTheArchiveDialog) {
+  ny::TZipWriter zip;
+  zip.SetZipName(dir_ / "story.zip");
+  zip.SetFilesList({dir_ / "a.txt"});
+  ASSERT_EQ(zip.Pack(), ny::TZipWriteStatus::zwOk);
+  ny::MainWindow w(env_);
+  w.show();
+  Click(w, "bArcAppend", [](QWidget* m) {
+    auto* d = qobject_cast<ny::TIntakeDialog*>(m);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle(), "Import archive in library");
+    auto* list = qobject_cast<QListWidget*>(d->Control("FileList"));
+    const auto found = list->findItems("story.zip", Qt::MatchExactly);
+    ASSERT_EQ(found.size(), 1);
+    found[0]->setSelected(true);
+    qobject_cast<QPushButton*>(d->Control("BitBtn1"))->click();
+    d->reject();
+  });
+  ny::TNySQLite3Query& doc = w.Form().LstDoc();
+  ASSERT_EQ(doc.RecordCount(), 1);
+  EXPECT_EQ(doc.FieldByName("FILENAME").AsString(), "a.txt");
+  EXPECT_EQ(doc.FieldByName("ARCHNAME").AsString(), "story.zip");
 }
 
 }  // namespace
