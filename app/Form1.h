@@ -33,6 +33,7 @@
 #include "sqlite/NySQLite3DB.h"
 #include "sqlite/NySQLite3Query.h"
 #include "util/NyComponent.h"
+#include "util/NyProgress.h"
 
 namespace ny {
 
@@ -129,7 +130,7 @@ class TForm1 {
   // page "LST"; TempDir; SettingsFile; "LngOut" sets LangDump and, when "1", dumps the
   // built-in texts under "Dbg"; "LogOut"; "pathbook" into LibraryFile; "Language" selects the
   // item of that text (none when no item matches) and the language is applied without
-  // writing the key back; the thirteen check boxes (a box restored as checked stores its key
+  // writing the key back; the option check boxes (a box restored as checked stores its key
   // again); the viewer font from "FontName", "FontCSet", "FontSize" (defaults Courier New,
   // 1, 10; a value that is not an integer gives the default, and so does a "FontCSet"
   // outside 0..255 and a "FontSize" outside 4..72) onto the font button's caption
@@ -281,6 +282,23 @@ class TForm1 {
   // pending edit as for the document grid's F5); Tab
   // (any modifiers) moves the focus on. Each handled key is set to 0.
   void G_LstSbjKeyDown(const std::string& grid, uint16_t& key, unsigned shift);
+
+  // ---- statistics and the library check (Form1Check.cpp, the walks in app/LibraryCheck.h)
+  // The statistics of the open library (RunStatistics) in a message box; lRec shows each
+  // row's RowId. Errors of the data layer propagate; the list is back on its row.
+  void ShowStatistics();
+  // The check of the open library (RunCheck; verifying zip contents while "chVerifyArc" is
+  // checked): each log line through WriteLog and OnCheckLog, then the summary in a message
+  // box, also after a cancel. Errors of the data layer propagate; the list is back on its row.
+  void CheckLibrary();
+  void bStatsClick();
+  void bCheckClick();
+  // The progress window of the walks; null (the default): none is shown.
+  TNyProgressView* WalkProgress = nullptr;
+  // The walks show the progress window after this many milliseconds.
+  int WalkProgressDelayMs = 400;
+  // Called with every log line of the check, logging on or off. May be empty.
+  std::function<void(const std::string& line)> OnCheckLog;
 
   // ---- commands provided by other units (Form1Hooks.cpp) -------------------------------
   // Each calls its slot when one is set and does nothing otherwise. `startDir` is the program

@@ -154,6 +154,7 @@ std::unique_ptr<TNyComponent> MakeForm1Model() {
   CheckBox(f, "chFindFil", "Filename");
   CheckBox(f, "chFindArc", "Archivename");
   CheckBox(f, "chFindTxt", "Text");
+  CheckBox(f, "chVerifyArc", "Verify archive contents");
   Label(f, "Label5", "Font for internal text viewer");
   f.Add("TButton", kFontButton).AddString("Caption", "Courier New - 10 - 1").AddString("Hint");
   Label(f, "Label7", "Language");

@@ -35,12 +35,13 @@ inline constexpr const char* kPageList = "LST";
 inline constexpr const char* kPageOptions = "OPT";
 inline constexpr const char* kPageText = "TXT";
 
-// The thirteen option check boxes in the order their settings keys are read at start-up.
-// Each box's settings key is its component name.
-inline constexpr std::array<const char*, 13> kOptionBoxes = {
+// The option check boxes in the order their settings keys are read at start-up: seven
+// general ones, the six "Find in field" boxes, then "Verify archive contents" of the library
+// check. Each box's settings key is its component name.
+inline constexpr std::array<const char*, 14> kOptionBoxes = {
     "chIntViewTxt",     "chDelSource", "chDelArchive", "chShowFileNam", "chShowArchNam",
     "chCheckFileExist", "chAutoFind",  "chFindAut",    "chFindNam",     "chFindSub",
-    "chFindFil",        "chFindArc",   "chFindTxt"};
+    "chFindFil",        "chFindArc",   "chFindTxt",    "chVerifyArc"};
 
 // The twelve tool bar buttons of the list page, left to right.
 inline constexpr std::array<const char*, 12> kToolButtons = {

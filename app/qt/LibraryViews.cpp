@@ -14,6 +14,7 @@
 #include "app/qt/MainWindow.h"
 #include "app/qt/NyDataSetModel.h"
 #include "app/qt/VellumApplication.h"
+#include "util/qt/NyProgressDialog.h"
 
 namespace ny {
 
@@ -108,6 +109,10 @@ TLibraryViews::TLibraryViews(MainWindow& window, TForm1& form)
   button("bLibOpen", &TForm1::bLibOpenClick);
   button("bLibNew", &TForm1::bLibNewClick);
   button("bSearch", &TForm1::bSearchClick);
+  button("bStats", &TForm1::bStatsClick);
+  button("bCheck", &TForm1::bCheckClick);
+  walkProgress_ = std::make_unique<TNyProgressDialog>(&window);
+  form.WalkProgress = walkProgress_.get();
   if (auto* like = qobject_cast<QLineEdit*>(window.Control("eLike"))) {
     // After the window's own slot has put the text into the form model.
     connect(like, &QLineEdit::textEdited, this,
@@ -117,6 +122,7 @@ TLibraryViews::TLibraryViews(MainWindow& window, TForm1& form)
 }
 
 TLibraryViews::~TLibraryViews() {
+  form_.WalkProgress = nullptr;
   // The models and the memo's link leave their data sources while the form still lives.
   for (auto& [view, model] : grids_) {
     view->setModel(nullptr);

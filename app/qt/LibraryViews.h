@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ namespace ny {
 class MainWindow;
 class TForm1;
 class TNyDataSetModel;
+class TNyProgressDialog;
 
 class TLibraryViews : public QObject {
   Q_OBJECT
@@ -43,7 +45,8 @@ class TLibraryViews : public QObject {
   std::vector<std::pair<QTableView*, TNyDataSetModel*>> grids_;
   QPlainTextEdit* memo_ = nullptr;
   TMemoLink* memoLink_ = nullptr;
-  bool syncing_ = false;  // the view's current row is being set from the record set
+  bool syncing_ = false;
+  std::unique_ptr<TNyProgressDialog> walkProgress_;  // the progress of Statistics and Check  // the view's current row is being set from the record set
 };
 
 }  // namespace ny

@@ -250,11 +250,12 @@ QWidget* MainWindow::BuildOptionsPage() {
   for (size_t i = 0; i < 7; ++i) left->addWidget(box(kOptionBoxes[i]));
   auto* group = Make<TNyElidedGroupBox>("GroupBox1");
   auto* g = new QGridLayout(group);
-  for (size_t i = 7; i < kOptionBoxes.size(); ++i) {
+  for (size_t i = 7; i < 13; ++i) {
     const int n = static_cast<int>(i - 7);
     g->addWidget(box(kOptionBoxes[i]), n % 3, n / 3);
   }
   left->addWidget(group);
+  left->addWidget(box(kOptionBoxes[13]));
   left->addWidget(Make<TNyElidedLabel>("Label5"));
   auto* font = Make<TNyElidedButton>(kFontButton);
   connect(font, &QPushButton::clicked, this, Guarded<>([this] { form_->bFontClick(); }));
