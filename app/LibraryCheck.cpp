@@ -12,6 +12,7 @@
 #include <optional>
 #include <set>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "app/ArchiveCatalog.h"
@@ -141,6 +142,23 @@ std::string Normal(const std::string& path) {
   return std::filesystem::path(path).lexically_normal().string();
 }
 
+// Keys of archive paths for the search of stray files: the directory part normalised (looked
+// up once per directory), the file name as it is.
+class TPathKeys {
+ public:
+  std::string operator()(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return path;
+    const std::string dir = path.substr(0, slash);
+    auto it = dirs_.find(dir);
+    if (it == dirs_.end()) it = dirs_.emplace(dir, Normal(dir + "/")).first;
+    return it->second + path.substr(slash + 1);
+  }
+
+ private:
+  std::unordered_map<std::string, std::string> dirs_;
+};
+
 // A private directory under the temporary directory, removed with what is left in it.
 class TScratchDir {
  public:
@@ -177,7 +195,8 @@ class TScratchDir {
 };
 
 // The files directly in the library's subject directories that `named` does not hold.
-std::vector<std::string> StrayFiles(TWalkContext& ctx, const std::set<std::string>& named) {
+std::vector<std::string> StrayFiles(TWalkContext& ctx, const std::unordered_set<std::string>& named,
+                                    TPathKeys& keyOf) {
   std::vector<std::string> stray;
   TNyDataSet& sbj = *ctx.LstSbj;
   if (!sbj.Active()) return stray;
@@ -204,7 +223,7 @@ std::vector<std::string> StrayFiles(TWalkContext& ctx, const std::set<std::strin
     std::sort(names.begin(), names.end());
     for (const std::string& n : names) {
       const std::string path = base + "/" + n;
-      if (named.count(Normal(path)) == 0) stray.push_back(path);
+      if (named.count(keyOf(path)) == 0) stray.push_back(path);
     }
   }
   return stray;
@@ -316,13 +335,14 @@ TCheckCounters RunCheck(TWalkContext& ctx, bool verify) {
   TNyField& rowId = doc.FieldByName("RowId");
   TNyField& size = doc.FieldByName("SIZE");
   TNyField& fileName = doc.FieldByName("FILENAME");
-  std::set<std::string> named;
+  std::unordered_set<std::string> named;
+  TPathKeys keyOf;
   c.Total = doc.RecordCount();
   TWalkProgress progress(ctx, c.Total);
   for (doc.First(); !doc.Eof(); doc.Next()) {
     ShowRow(ctx, rowId.AsString());
     const std::string a = pathOf(CurrentDocument(doc));
-    if (!a.empty()) named.insert(Normal(a));
+    if (!a.empty()) named.insert(keyOf(a));
     [&] {
       if (a.empty() || !FileExistsPlain(a)) {
         Log(ctx, "Not exist file: " + a);
@@ -394,7 +414,7 @@ TCheckCounters RunCheck(TWalkContext& ctx, bool verify) {
     std::string total = TableCount(ctx, nullptr, nullptr);
     if (total == std::to_string(c.Done)) {
       c.StrayListed = true;
-      for (const std::string& path : StrayFiles(ctx, named)) {
+      for (const std::string& path : StrayFiles(ctx, named, keyOf)) {
         Log(ctx, "Not in catalogue: " + path);
         ++c.Stray;
       }

@@ -15,6 +15,9 @@ double CpuSeconds(bool withChildren = false);
 // vellum-bench archive [--mb N]: packing, extraction, listing and CRC-32 speed.
 int RunArchive(int argc, char** argv);
 
+// vellum-bench check [--docs N]: the library check over N small zip archives (CheckBench.cpp).
+int RunCheck(int argc, char** argv);
+
 // vellum-bench data [--rows N]: a library of N document rows, the floor loop, the record set.
 int RunData(int argc, char** argv);
 

@@ -35,6 +35,7 @@ const TSubcommand kSubcommands[] = {
     {"grid", vbench::RunGrid, "the document grid painted offscreen at random scroll positions"},
     {"view", vbench::RunView, "viewer load of 20 MB plain and rich text against read+decode"},
     {"append", vbench::RunAppend, "AddDocument of N text documents against zlib and writing"},
+    {"check", vbench::RunCheck, "the library check of N zip archives against bare reading loops"},
 };
 
 int Usage() {
