@@ -8,6 +8,10 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QTimer>
+#include <QToolButton>
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTest>
@@ -184,6 +188,42 @@ TEST_F(LibraryViewsTest, TheTriggerRefusalIsShownAndTheSubjectStaysInEditing) {
   QTest::keyClick(grid, Qt::Key_Up);
   EXPECT_EQ(Sql("select count(*) from LSTSBJ where NAM='Zen'"), "1");
   EXPECT_EQ(reported_.size(), 1);
+}
+
+
+// The tool bar's Statistics and Check library: the progress window during the walk, the
+// summary in a message box, the list back on its row; the option box below the find group.
+TEST_F(LibraryViewsTest, StatisticsAndCheckRunFromTheToolBar) {
+  auto w = Open();
+  w->Form().WalkProgressDelayMs = 0;
+  QTableView* grid = Grid(*w, ny::kDocGrid);
+  grid->setCurrentIndex(grid->model()->index(1, 0));
+  ASSERT_EQ(w->Form().LstDoc().RecNo(), 2);
+  QStringList shown;
+  bool progressSeen = false;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (qobject_cast<QProgressDialog*>(modal) != nullptr) progressSeen = true;
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+      shown << box->text();
+      box->accept();
+    }
+  });
+  poll.start(5);
+  qobject_cast<QToolButton*>(w->Control("bCheck"))->click();
+  qobject_cast<QToolButton*>(w->Control("bStats"))->click();
+  poll.stop();
+  ASSERT_EQ(shown.size(), 2);
+  EXPECT_EQ(shown[0], "All records: 2\nValid files: 0\nArchive file not exist: 2\n");
+  EXPECT_TRUE(shown[1].startsWith("Library contain:\n2 documents 27 bytes")) << shown[1].toStdString();
+  EXPECT_TRUE(progressSeen);
+  EXPECT_EQ(w->Form().LstDoc().RecNo(), 2);
+  EXPECT_EQ(grid->currentIndex().row(), 1);
+  EXPECT_TRUE(reported_.isEmpty());
+  QWidget* verify = w->Control("chVerifyArc");
+  ASSERT_NE(verify, nullptr);
+  EXPECT_FALSE(w->Control("GroupBox1")->isAncestorOf(verify));
 }
 
 }  // namespace
