@@ -124,6 +124,27 @@ class TPathOfRow {
   std::unordered_map<std::string, std::optional<std::string>> dirs_;
 };
 
+// The SUBJ, ARCHNAME and FILENAME of the current row, the fields looked up once.
+class TRowRef {
+ public:
+  explicit TRowRef(TNyDataSet& doc)
+      : subj_(doc.FieldByName("SUBJ")), arch_(doc.FieldByName("ARCHNAME")),
+        file_(doc.FieldByName("FILENAME")) {}
+  TDocumentRef operator()() const { return {subj_.AsString(), arch_.AsString(), file_.AsString()}; }
+
+ private:
+  TNyField& subj_;
+  TNyField& arch_;
+  TNyField& file_;
+};
+
+// Whether a stored FILENAME names the entry: equal without regard to ASCII letter case, or
+// else as library texts (Windows-1251 bytes and letters of every script).
+bool SameName(const std::string& file, const std::string& entry) {
+  if (file.size() == entry.size() && AsciiUpper(file) == AsciiUpper(entry)) return true;
+  return SameLibText(file, entry);
+}
+
 void ShowRow(TWalkContext& ctx, const std::string& caption) {
   if (ctx.ShowRow) ctx.ShowRow(caption);
 }
@@ -260,12 +281,13 @@ TStatistics RunStatistics(TWalkContext& ctx) {
   TNySQLite3Query& doc = *ctx.LstDoc;
   TDocWalk walk(doc);
   TPathOfRow pathOf(ctx);
+  TRowRef rowRef(doc);
   TNyField& rowId = doc.FieldByName("RowId");
   s.Total = doc.RecordCount();
   TWalkProgress progress(ctx, s.Total);
   for (doc.First(); !doc.Eof(); doc.Next()) {
     ShowRow(ctx, rowId.AsString());
-    const std::string path = pathOf(CurrentDocument(doc));
+    const std::string path = pathOf(rowRef());
     if (!path.empty() && FileExistsPlain(path)) {
       ++s.Files;
       s.Bytes += GetFileSize64(path);
@@ -332,16 +354,17 @@ TCheckCounters RunCheck(TWalkContext& ctx, bool verify) {
   }
   TDocWalk walk(doc);
   TPathOfRow pathOf(ctx);
+  TRowRef rowRef(doc);
   TNyField& rowId = doc.FieldByName("RowId");
   TNyField& size = doc.FieldByName("SIZE");
-  TNyField& fileName = doc.FieldByName("FILENAME");
   std::unordered_set<std::string> named;
   TPathKeys keyOf;
   c.Total = doc.RecordCount();
   TWalkProgress progress(ctx, c.Total);
   for (doc.First(); !doc.Eof(); doc.Next()) {
     ShowRow(ctx, rowId.AsString());
-    const std::string a = pathOf(CurrentDocument(doc));
+    const TDocumentRef ref = rowRef();
+    const std::string a = pathOf(ref);
     if (!a.empty()) named.insert(keyOf(a));
     [&] {
       if (a.empty() || !FileExistsPlain(a)) {
@@ -382,8 +405,8 @@ TCheckCounters RunCheck(TWalkContext& ctx, bool verify) {
         return;
       }
       const TArchiveEntry& entry = ArchiveEntries().front();
-      const std::string file = fileName.AsString();
-      if (!SameLibText(file, entry.EntryName)) {
+      const std::string& file = ref.FileName;
+      if (!SameName(file, entry.EntryName)) {
         Log(ctx, "not = " + a + " ~ " + LibText(file) + " ~ " + entry.EntryName);
         ++c.Mismatch;
         return;
