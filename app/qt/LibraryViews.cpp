@@ -101,9 +101,12 @@ TLibraryViews::TLibraryViews(MainWindow& window, TForm1& form)
               form_.DBMemo1Change(memo_->toPlainText().toStdString());
             }));
   }
-  auto button = [&](const char* name, void (TForm1::*handler)()) {
+  // The handler holds the form itself: a `this` taken inside a lambda that captured by
+  // reference is not the object's in every build.
+  auto button = [&window, &form, this](const char* name, void (TForm1::*handler)()) {
     if (auto* b = qobject_cast<QToolButton*>(window.Control(name))) {
-      connect(b, &QToolButton::clicked, this, Guarded<>([this, handler] { (form_.*handler)(); }));
+      TForm1* target = &form;
+      connect(b, &QToolButton::clicked, this, Guarded<>([target, handler] { (target->*handler)(); }));
     }
   };
   button("bLibOpen", &TForm1::bLibOpenClick);
