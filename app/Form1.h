@@ -14,7 +14,8 @@
 // Form1Options.cpp (the options page handlers), Form1Library.cpp (the connection, the record
 // sets, opening and creating a library), Form1List.cpp (the document list: query, search,
 // sort, keys), Form1Grids.cpp (editing in the grids, the reference tables' keys),
-// Form1Hooks.cpp (the commands other units provide: opening a document, intake).
+// Form1Hooks.cpp (the commands other units provide: opening a document, intake),
+// Form1Check.cpp (Statistics and Check library).
 #pragma once
 
 #include <cstdint>

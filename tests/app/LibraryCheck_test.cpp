@@ -20,6 +20,7 @@ class LibraryCheckTest : public nytest::LibraryTest {
  protected:
   void SetUp() override {
     LibraryTest::SetUp();
+    ny::IniWriteStr(env_.SettingsFile, "main", "LogOut", "1");
     f_ = Start();
     f_->CreateLibrary(lib_);
     f_->OnCheckLog = [this](const std::string& line) { log_.push_back(line); };
@@ -77,6 +78,9 @@ TEST_F(LibraryCheckTest, CheckClassifiesRowsCorrectsSizesAndComesBackToTheRow) {
   EXPECT_EQ(log_, (std::vector<std::string>{"Not exist file: " + LibDir() + "/Actions/three.ZIP",
                                             "Not ZIP RAR format: " + LibDir() + "/Actions/x.arj"}));
   EXPECT_EQ(Sql("select SIZE from LSTDOC where AUTHOR='beta'"), "200");
+  const std::string logFile = nytest::ReadFile(env_.TempDir + "vellum.log");
+  EXPECT_NE(logFile.find(" Not ZIP RAR format: " + LibDir() + "/Actions/x.arj\n"), std::string::npos)
+      << logFile;
   EXPECT_EQ(CurrentRowId(), before);
   EXPECT_EQ(f_->Model().Get("lRec").Str("Caption"), "4");
   EXPECT_FALSE(f_->LstDoc().ControlsDisabled());
