@@ -14,7 +14,6 @@ TWalkContext WalkContext(TForm1& form, const std::string& caption) {
   ctx.LstDoc = &form.LstDoc();
   ctx.LstSbj = &form.LstSbj();
   ctx.LibraryFile = form.LibraryFile();
-  ctx.TempDir = form.TempDir();
   TNyComponent& rec = form.Model().Get("lRec");
   ctx.ShowRow = [&rec](const std::string& text) { rec.SetStr("Caption", text); };
   ctx.Progress = form.WalkProgress;

@@ -1,10 +1,5 @@
 #include "app/LibraryCheck.h"
 
-#include <dirent.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -180,41 +175,6 @@ class TPathKeys {
   std::unordered_map<std::string, std::string> dirs_;
 };
 
-// A private directory under the temporary directory, removed with what is left in it.
-class TScratchDir {
- public:
-  explicit TScratchDir(std::string tempDir) {
-    if (tempDir.empty()) tempDir = GetTempDir();
-    if (tempDir.back() != '/') tempDir += '/';
-    std::string templ = tempDir + "vellum-check-XXXXXX";
-    if (mkdtemp(templ.data()) != nullptr) path_ = templ;
-  }
-  ~TScratchDir() {
-    if (path_.empty()) return;
-    Empty(path_);
-    rmdir(path_.c_str());
-  }
-  TScratchDir(const TScratchDir&) = delete;
-  TScratchDir& operator=(const TScratchDir&) = delete;
-  const std::string& Path() const { return path_; }
-
-  // Deletes every entry of the directory (the reader writes plain files only).
-  static void Empty(const std::string& dir) {
-    DIR* d = opendir(dir.c_str());
-    if (d == nullptr) return;
-    std::vector<std::string> names;
-    while (dirent* e = readdir(d)) {
-      const std::string n = e->d_name;
-      if (n != "." && n != "..") names.push_back(n);
-    }
-    closedir(d);
-    for (const std::string& n : names) unlink((dir + "/" + n).c_str());
-  }
-
- private:
-  std::string path_;
-};
-
 // The files directly in the library's subject directories that `named` does not hold.
 std::vector<std::string> StrayFiles(TWalkContext& ctx, const std::unordered_set<std::string>& named,
                                     TPathKeys& keyOf) {
@@ -312,46 +272,13 @@ std::string StatisticsText(const TStatistics& s) {
   return t;
 }
 
-bool VerifyZipArchive(const std::string& path, const std::string& scratch, std::string& message) {
-  TZipReader reader;
-  reader.SetZipName(path);
-  reader.SetDestDir(scratch);
-  reader.SetFilesList({"*"});
-  reader.SetDoProcessMessages(false);
-  // Two entries of one file name in different directories both come out.
-  reader.OnAskYesNo = [](const std::string&, const std::string&) { return true; };
-  std::string told;
-  reader.OnMessage = [&](const std::string& text, const std::string&) {
-    if (told.empty()) told = text;
-  };
-  struct TEmpty {
-    const std::string& dir;
-    ~TEmpty() { TScratchDir::Empty(dir); }
-  } empty{scratch};
-  int written = 0;
-  try {
-    written = reader.UnZip();
-  } catch (const EZipError& e) {
-    message = e.what();
-    return false;
-  }
-  int expected = 0;
-  for (const TZipEntry& e : reader.Entries())
-    if (ZipFileNameIsSafe(e.Header.FileName)) ++expected;
-  if (written >= expected) return true;
-  message = told.empty() ? "CRC-32 of an entry does not match its data" : told;
-  return false;
-}
-
 TCheckCounters RunCheck(TWalkContext& ctx, bool verify) {
   TCheckCounters c;
   ShowRow(ctx, kBlankRec);
   TNySQLite3Query& doc = *ctx.LstDoc;
-  std::optional<TScratchDir> scratch;
-  if (verify) {
-    scratch.emplace(ctx.TempDir);
-    if (scratch->Path().empty()) throw EZipError(kZipErrCannotWrite + ctx.TempDir);
-  }
+  // One reader for the walk: its buffers serve every archive tested.
+  TZipReader tester;
+  tester.SetDoProcessMessages(false);
   TDocWalk walk(doc);
   TPathOfRow pathOf(ctx);
   TRowRef rowRef(doc);
@@ -378,13 +305,19 @@ TCheckCounters RunCheck(TWalkContext& ctx, bool verify) {
         ++c.Zip;
         std::string message;
         try {
-          count = ListZipArchive(a);
+          if (verify) {
+            // The directory is read once, for the test and the listing.
+            tester.SetZipName(a);
+            const TZipTestResult tested = tester.TestAll();
+            if (tested.Kind == TZipTestResult::Intact)
+              count = ListZipEntries(tester);
+            else
+              message = tested.Message;
+          } else {
+            count = ListZipArchive(a);
+          }
         } catch (const EZipError& e) {
           message = e.what();
-        }
-        if (message.empty() && verify && !VerifyZipArchive(a, scratch->Path(), message) &&
-            message.empty()) {
-          message = "?";
         }
         if (!message.empty()) {
           Log(ctx, "Damaged archive: " + a + " ~ " + message);

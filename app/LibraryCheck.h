@@ -26,7 +26,6 @@ struct TWalkContext {
   TNySQLite3Query* LstDoc = nullptr;     // the open document list over "select RowId,* ..."
   TNyDataSet* LstSbj = nullptr;          // the open subject record set (NAM, DIR); read only
   std::string LibraryFile;               // the open library's file
-  std::string TempDir;                   // where verification extracts; "" = GetTempDir()
   // Called with each row's RowId before the row is worked on (the window's lRec), and with
   // 13 blanks before the walk. May be empty.
   std::function<void(const std::string& caption)> ShowRow;
@@ -75,8 +74,9 @@ TStatistics RunStatistics(TWalkContext& ctx);
 // and "%"; a cancelled walk adds a line LangMsg "LibCancel" followed by "<done> / <total>".
 std::string StatisticsText(const TStatistics& s);
 
-// Runs the check walk; with `verify` every entry of every zip archive is extracted into a
-// private directory under TempDir, its CRC-32 checked and the file deleted at once.
+// Runs the check walk; with `verify` every entry of every zip archive is read and inflated in
+// memory (TZipReader::TestAll), its sizes and CRC-32 checked against the directory; nothing is
+// written. An archive whose test fails is damaged, with the test's message.
 // Per row with archive path A, the log gets "Not exist file: " + A, "Not ZIP RAR format: " +
 // A, "Not have files in: " + A, "not = " + A + " ~ " + FILENAME + " ~ " + entry name, or
 // "Damaged archive: " + A + " ~ " + the reader's message. A wrong or negative (or empty)
@@ -91,11 +91,5 @@ TCheckCounters RunCheck(TWalkContext& ctx, bool verify);
 // (damaged archives) and "LibStat10" (archives not in catalogue) when above 0; a cancelled
 // check begins with the line LangMsg "LibCancel" followed by "<done> / <total>".
 std::string CheckSummary(const TCheckCounters& c);
-
-// Reads every entry of the zip archive `path` into files of the empty directory `scratch`,
-// checks each entry's CRC-32 and deletes the files again. True when every entry with a file
-// name that can be written came out whole; otherwise false with `message` set to the reader's
-// error or to a text naming what failed.
-bool VerifyZipArchive(const std::string& path, const std::string& scratch, std::string& message);
 
 }  // namespace ny

@@ -21,7 +21,12 @@ int ListArchive(std::string_view path) {
 int ListZipArchive(std::string_view path) {
   TZipReader reader;
   reader.SetZipName(std::string(path));
-  int count = reader.ReadZip();
+  reader.ReadZip();
+  return ListZipEntries(reader);
+}
+
+int ListZipEntries(const TZipReader& reader) {
+  const int count = reader.Count();
   std::vector<TArchiveEntry> list;
   list.reserve(static_cast<size_t>(count));
   for (const TZipEntry& e : reader.Entries()) {

@@ -10,6 +10,8 @@
 
 namespace ny {
 
+class TZipReader;
+
 // One entry as a listing reports it. Sizes are 64 bits wide so that no size is ever misread
 // (the catalogue keeps its own 32-bit copy).
 struct TArchiveEntry {
@@ -31,6 +33,9 @@ int ListArchive(std::string_view path);
 // Reads the zip archive's directory and replaces ArchiveEntries() by its entries; returns the
 // count. Raises the reader's EZipError (ArchiveEntries() is then left as it was).
 int ListZipArchive(std::string_view path);
+// Replaces ArchiveEntries() by the entries of the directory `reader` read last; returns the
+// count.
+int ListZipEntries(const TZipReader& reader);
 
 // Reads the rar archive's file headers one after the other (ReadRarHeaders) and returns how
 // many were read: every file header counts, also when its data is solid, encrypted or cannot

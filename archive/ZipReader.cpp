@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <optional>
 
 #include "archive/NyCrc32.h"
@@ -130,19 +131,27 @@ struct TFd {
 // The archive file opened for reading, with its tail kept in memory: the end record and, as
 // a rule, the whole central directory lie there.
 struct TZipReader::TSource {
+  const std::string& path;
   TFd file{-1};
   uint64_t size = 0;
   uint64_t tailStart = 0;
   std::vector<unsigned char> tail;
 
-  explicit TSource(const std::string& path) : file(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+  explicit TSource(const std::string& p) : path(p), file(open(p.c_str(), O_RDONLY | O_CLOEXEC)) {
     struct stat st {};
     if (file.fd < 0 || fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode))
       Fail(kZipErrCannotOpen + path);
     size = static_cast<uint64_t>(st.st_size);
   }
 
-  // Reads exactly n bytes at off; false when the file does not hold them.
+  // The n bytes at off where they lie in the tail kept in memory, else null.
+  const unsigned char* View(uint64_t off, uint64_t n) const {
+    if (tail.empty() || off < tailStart || off > size || n > size - off) return nullptr;
+    return tail.data() + (off - tailStart);
+  }
+
+  // Reads exactly n bytes at off; false when the file does not hold them (also when it
+  // turns out shorter than it was). A read that fails raises "Cannot read file <path>".
   bool ReadAt(uint64_t off, void* dst, size_t n) const {
     if (off > size || n > size - off) return false;
     if (n == 0) return true;
@@ -154,7 +163,8 @@ struct TZipReader::TSource {
     while (n > 0) {
       ssize_t r = pread(file.fd, out, n, static_cast<off_t>(off));
       if (r < 0 && errno == EINTR) continue;
-      if (r <= 0) return false;
+      if (r < 0) Fail(kZipErrCannotRead + path);
+      if (r == 0) return false;
       out += r;
       off += static_cast<uint64_t>(r);
       n -= static_cast<size_t>(r);
@@ -224,67 +234,75 @@ void TZipReader::SetZipName(std::string name) {
   scanned_ = false;
 }
 
-int TZipReader::ReadZip() {
+void TZipReader::Forget() {
   entries_.clear();
   end_ = TEndCentral();
   scanned_ = false;
+}
+
+int TZipReader::ReadZip() {
+  Forget();
   try {
     TSource in(zipName_);
-    if (in.size < kZipEndSize) Fail(kZipErrIncomplete);
-
-    size_t tailLen = static_cast<size_t>(std::min<uint64_t>(in.size, kZipEndSearchSpan));
-    std::vector<unsigned char> tail(tailLen);
-    if (!in.ReadAt(in.size - tailLen, tail.data(), tailLen)) Fail(kZipErrPremature);
-    in.tailStart = in.size - tailLen;
-    in.tail = std::move(tail);
-
-    std::optional<size_t> found;
-    for (size_t i = tailLen - kZipEndSize + 1; i-- > 0;) {
-      if (in.tail[i] == 'P' && ZipGet32(&in.tail[i]) == kZipEndSig) {
-        found = i;
-        break;
-      }
-    }
-    if (!found) Fail(kZipErrIncomplete);
-    const unsigned char* rec = &in.tail[*found];
-    DecodeEndCentral(rec, end_);
-    // A comment that claims more bytes than the file holds is cut to what is there.
-    size_t room = tailLen - *found - kZipEndSize;
-    end_.Comment.assign(reinterpret_cast<const char*>(rec + kZipEndSize),
-                        std::min<size_t>(end_.CommentLength, room));
-    uint64_t count = end_.TotalEntries;
-    uint64_t cdOffset = end_.CentralOffset;
-    uint64_t endPos = in.tailStart + *found;
-    // Zip64: the locator sits right before the end record and points at the larger record,
-    // which then holds every field the end record marks with all ones (disk numbers too).
-    bool zip64 = false;
-    unsigned char loc[kZip64LocatorSize];
-    if (endPos >= kZip64LocatorSize && in.ReadAt(endPos - kZip64LocatorSize, loc, sizeof loc) &&
-        ZipGet32(loc) == kZip64LocatorSig) {
-      if (ZipGet32(loc + 4) != 0 || ZipGet32(loc + 16) > 1) Fail(kZipErrMultiPart);
-      unsigned char z[kZip64EndSize];
-      if (in.ReadAt(Get64(loc + 8), z, sizeof z) && ZipGet32(z) == kZip64EndSig) {
-        zip64 = true;
-        if (ZipGet32(z + 16) != 0 || ZipGet32(z + 20) != 0) Fail(kZipErrMultiPart);
-        if (end_.TotalEntries == 0xFFFF) count = Get64(z + 32);
-        if (end_.CentralOffset == kMax32) cdOffset = Get64(z + 48);
-      }
-    }
-    auto otherDisk = [&](uint16_t disk) { return disk != 0 && !(zip64 && disk == 0xFFFF); };
-    if (otherDisk(end_.ThisDisk) || otherDisk(end_.CentralDisk)) Fail(kZipErrMultiPart);
-    if (count == 0) return 0;
-
-    unsigned char sig[4];
-    if (in.ReadAt(cdOffset, sig, 4) && ZipGet32(sig) == kZipCentralSig) {
-      ReadCentral(in, cdOffset, count);
-    } else {
-      ScanLocal(in);
-    }
+    ReadDirectory(in);
   } catch (...) {
     entries_.clear();
     throw;
   }
   return Count();
+}
+
+void TZipReader::ReadDirectory(TSource& in) {
+  if (in.size < kZipEndSize) Fail(kZipErrIncomplete);
+
+  size_t tailLen = static_cast<size_t>(std::min<uint64_t>(in.size, kZipEndSearchSpan));
+  std::vector<unsigned char> tail(tailLen);
+  if (!in.ReadAt(in.size - tailLen, tail.data(), tailLen)) Fail(kZipErrPremature);
+  in.tailStart = in.size - tailLen;
+  in.tail = std::move(tail);
+
+  std::optional<size_t> found;
+  for (size_t i = tailLen - kZipEndSize + 1; i-- > 0;) {
+    if (in.tail[i] == 'P' && ZipGet32(&in.tail[i]) == kZipEndSig) {
+      found = i;
+      break;
+    }
+  }
+  if (!found) Fail(kZipErrIncomplete);
+  const unsigned char* rec = &in.tail[*found];
+  DecodeEndCentral(rec, end_);
+  // A comment that claims more bytes than the file holds is cut to what is there.
+  size_t room = tailLen - *found - kZipEndSize;
+  end_.Comment.assign(reinterpret_cast<const char*>(rec + kZipEndSize),
+                      std::min<size_t>(end_.CommentLength, room));
+  uint64_t count = end_.TotalEntries;
+  uint64_t cdOffset = end_.CentralOffset;
+  uint64_t endPos = in.tailStart + *found;
+  // Zip64: the locator sits right before the end record and points at the larger record,
+  // which then holds every field the end record marks with all ones (disk numbers too).
+  bool zip64 = false;
+  unsigned char loc[kZip64LocatorSize];
+  if (endPos >= kZip64LocatorSize && in.ReadAt(endPos - kZip64LocatorSize, loc, sizeof loc) &&
+      ZipGet32(loc) == kZip64LocatorSig) {
+    if (ZipGet32(loc + 4) != 0 || ZipGet32(loc + 16) > 1) Fail(kZipErrMultiPart);
+    unsigned char z[kZip64EndSize];
+    if (in.ReadAt(Get64(loc + 8), z, sizeof z) && ZipGet32(z) == kZip64EndSig) {
+      zip64 = true;
+      if (ZipGet32(z + 16) != 0 || ZipGet32(z + 20) != 0) Fail(kZipErrMultiPart);
+      if (end_.TotalEntries == 0xFFFF) count = Get64(z + 32);
+      if (end_.CentralOffset == kMax32) cdOffset = Get64(z + 48);
+    }
+  }
+  auto otherDisk = [&](uint16_t disk) { return disk != 0 && !(zip64 && disk == 0xFFFF); };
+  if (otherDisk(end_.ThisDisk) || otherDisk(end_.CentralDisk)) Fail(kZipErrMultiPart);
+  if (count == 0) return;
+
+  unsigned char sig[4];
+  if (in.ReadAt(cdOffset, sig, 4) && ZipGet32(sig) == kZipCentralSig) {
+    ReadCentral(in, cdOffset, count);
+  } else {
+    ScanLocal(in);
+  }
 }
 
 void TZipReader::ReadCentral(TSource& in, uint64_t offset, uint64_t count) {
@@ -483,6 +501,124 @@ int TZipReader::UnZip() {
     if (wanted && ExtractEntry(in, e)) ++written;
   }
   return written;
+}
+
+TZipTestResult TZipReader::TestAll() {
+  Forget();
+  TSource in(zipName_);
+  try {
+    ReadDirectory(in);
+  } catch (...) {
+    entries_.clear();
+    throw;
+  }
+  for (size_t i = 0; i < entries_.size(); ++i) {
+    TZipTestResult r = TestOne(in, entries_[i]);
+    if (r.Kind != TZipTestResult::Intact) {
+      r.Index = static_cast<int>(i);
+      return r;
+    }
+  }
+  return {};
+}
+
+TZipTestResult TZipReader::TestEntry(int index) {
+  const TZipEntry& e = Entry(index);
+  TSource in(zipName_);
+  TZipTestResult r = TestOne(in, e);
+  if (r.Kind != TZipTestResult::Intact) r.Index = index;
+  return r;
+}
+
+TZipTestResult TZipReader::TestOne(TSource& in, const TZipEntry& e) {
+  const TZipHeaderInfo& h = e.Header;
+  auto result = [](TZipTestResult::TKind kind, const char* message) {
+    TZipTestResult r;
+    r.Kind = kind;
+    r.Message = message;
+    return r;
+  };
+  auto damaged = [&](const char* message) { return result(TZipTestResult::Damaged, message); };
+  if (h.Method != kZipMethodStored && h.Method != kZipMethodDeflate)
+    return result(TZipTestResult::Unsupported, kZipMsgUnknownMethod);
+  if ((h.Flags & kZipFlagEncrypted) != 0)
+    return result(TZipTestResult::Unsupported, kZipMsgEncrypted);
+
+  unsigned char fixed[kZipLocalSize];
+  if (!in.ReadAt(e.LocalHeaderOffset, fixed, sizeof fixed) || ZipGet32(fixed) != kZipLocalSig)
+    return damaged(kZipErrNotValid);
+  const uint64_t dataStart = e.LocalHeaderOffset + kZipLocalSize +
+                             ZipGet16(fixed + zip_local::kNameLength) +
+                             ZipGet16(fixed + zip_local::kExtraLength);
+  if (dataStart > in.size || e.CompressedSize > in.size - dataStart)
+    return damaged(kZipErrPremature);
+  if (h.Method == kZipMethodStored && e.CompressedSize != e.UncompressedSize)
+    return damaged(kZipMsgBadSize);
+
+  // The compressed bytes come straight from the tail kept in memory when they lie there (as
+  // all of a small archive does), else in chunks through inBuf_.
+  uint64_t inPos = dataStart;
+  uint64_t inLeft = e.CompressedSize;
+  const unsigned char* whole = in.View(dataStart, e.CompressedSize);
+  if (whole == nullptr) inBuf_.resize(kBlock);
+  // The next chunk of compressed bytes; 0 when the file turns out shorter than it was.
+  auto nextChunk = [&](const unsigned char*& p) -> size_t {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(whole != nullptr ? kMax32 : kBlock, inLeft));
+    if (whole != nullptr) {
+      p = whole + (inPos - dataStart);
+    } else {
+      if (!in.ReadAt(inPos, inBuf_.data(), n)) return 0;
+      p = inBuf_.data();
+    }
+    inPos += n;
+    inLeft -= n;
+    return n;
+  };
+
+  TNyCrc32 crc;
+  if (h.Method == kZipMethodStored) {
+    while (inLeft > 0) {
+      const unsigned char* p = nullptr;
+      const size_t n = nextChunk(p);
+      if (n == 0) return damaged(kZipErrPremature);
+      crc.Update(p, n);
+    }
+  } else {
+    outBuf_.resize(kBlock);
+    z_stream zs{};
+    if (inflateInit2(&zs, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
+    struct TEnd {
+      z_stream& z;
+      ~TEnd() { inflateEnd(&z); }
+    } endInflate{zs};
+    uint64_t left = e.UncompressedSize;
+    for (;;) {
+      if (zs.avail_in == 0 && inLeft > 0) {
+        const unsigned char* p = nullptr;
+        const size_t n = nextChunk(p);
+        if (n == 0) return damaged(kZipErrPremature);
+        zs.next_in = const_cast<unsigned char*>(p);
+        zs.avail_in = static_cast<uInt>(n);
+      }
+      // Room for one byte more than is left: inflating it proves the data too long.
+      const size_t room = static_cast<size_t>(std::min<uint64_t>(outBuf_.size(), left + 1));
+      zs.next_out = outBuf_.data();
+      zs.avail_out = static_cast<uInt>(room);
+      const int rc = inflate(&zs, Z_NO_FLUSH);
+      const size_t got = room - zs.avail_out;
+      if (got > left) return damaged(kZipMsgBadSize);
+      crc.Update(outBuf_.data(), got);
+      left -= got;
+      if (rc == Z_STREAM_END) break;
+      if (rc == Z_MEM_ERROR) throw std::bad_alloc();
+      // Z_BUF_ERROR: no progress is possible, every compressed byte is used and the stream
+      // has not ended.
+      if (rc != Z_OK) return damaged(kZipMsgBadData);
+    }
+    if (left != 0) return damaged(kZipMsgBadSize);
+  }
+  if (crc.Value() != h.Crc32) return damaged(kZipMsgBadCrc);
+  return {};
 }
 
 bool TZipReader::ExtractEntry(TSource& in, const TZipEntry& e) {

@@ -18,6 +18,12 @@
 // part of the name. The name is then split into Directory (up to and including the last '/')
 // and FileName.
 //
+// Testing reads each entry's data in chunks of at most 64 KiB into buffers the reader keeps
+// from one call to the next, inflates it into those buffers and checks the result against the
+// directory; nothing is written anywhere. Inflation stops one byte past the declared
+// uncompressed size, so the work an entry costs is bounded by its declared sizes, whatever
+// its data holds.
+//
 // Extraction writes each selected entry as DestDir + '/' + FileName; directories are never
 // created. An entry whose FileName is empty, ".", ".." or holds a NUL byte is never written,
 // and nothing is ever written outside DestDir (the file is made under a fresh temporary name in
@@ -54,6 +60,7 @@ inline constexpr char kZipErrOverlap[] =
     "Invalid zip file: entries overlap one another (possible zip bomb)";
 inline constexpr char kZipErrCannotOpen[] = "Cannot open file ";    // + path
 inline constexpr char kZipErrCannotWrite[] = "Cannot write file ";  // + path
+inline constexpr char kZipErrCannotRead[] = "Cannot read file ";    // + path
 
 // Texts of the questions and messages the reader hands to its caller.
 inline constexpr char kZipAskReplace[] = "Replace existing file ";  // + name + "?"
@@ -61,6 +68,10 @@ inline constexpr char kZipAskReplaceTitle[] = "File Exists Alert";
 inline constexpr char kZipMsgUnknownMethod[] = "Unknown Compression Method";
 inline constexpr char kZipMsgEncrypted[] = "Encrypted entries are not supported";
 inline constexpr char kZipMsgTitle[] = "Zip Error";
+// Why a tested entry is damaged (besides kZipErrNotValid and kZipErrPremature).
+inline constexpr char kZipMsgBadCrc[] = "CRC-32 of an entry does not match its data";
+inline constexpr char kZipMsgBadSize[] = "Data of an entry does not match its declared size";
+inline constexpr char kZipMsgBadData[] = "Compressed data of an entry is invalid";
 
 // One entry of the directory. Header holds the fields as stored (the 32-bit size and offset
 // fields keep 0xFFFFFFFF for Zip64 entries); the three 64-bit members hold the real values.
@@ -85,6 +96,20 @@ bool ZipItemMatches(std::string_view item, std::string_view directory, std::stri
 // True when an entry of this file name may be written: not empty, not "." or "..", no NUL,
 // no '/'.
 bool ZipFileNameIsSafe(std::string_view fileName);
+
+// What a test found. Intact: every entry tested came out whole (Message empty, Index -1).
+// Damaged: entry Index is not what the directory says; Message is kZipErrNotValid (its local
+// header is missing), kZipErrPremature (its data runs past the end of the file),
+// kZipMsgBadSize (stored data whose two sizes differ, or inflated data shorter or longer than
+// the uncompressed size), kZipMsgBadData (the Deflate stream is invalid or does not end within
+// the compressed size) or kZipMsgBadCrc. Unsupported: entry Index cannot be tested; Message is
+// kZipMsgUnknownMethod or kZipMsgEncrypted.
+struct TZipTestResult {
+  enum TKind { Intact, Damaged, Unsupported };
+  TKind Kind = Intact;
+  std::string Message;
+  int Index = -1;
+};
 
 class TZipReader {
  public:
@@ -128,7 +153,8 @@ class TZipReader {
   //  "Premature end of file reached" when a header, a name, an extra field or a comment would
   //    run past the end of the file (also an entry count that the file cannot hold);
   //  the overlap message when two entries of the central directory share bytes: from its
-  //    local header to the end of its data each entry must have the file to itself.
+  //    local header to the end of its data each entry must have the file to itself;
+  //  "Cannot read file <path>" when reading the file fails (an I/O error).
   // After a failure the reader holds no entries.
   int ReadZip();
 
@@ -151,8 +177,22 @@ class TZipReader {
   // "Cannot write file <path>" when the target cannot be made; files written before stay.
   int UnZip();
 
+  // Reads the directory (as ReadZip), then tests every entry in archive order and stops at the
+  // first one that is not intact, whatever its name or FilesList(). Writes nothing.
+  // Returns that entry's result, or Intact when all are whole (also for no entries).
+  // Raises the errors of ReadZip (the reader then holds no entries), and "Cannot read file
+  // <path>" when reading the file fails (an I/O error, not damage). OnMessage is not called.
+  TZipTestResult TestAll();
+  // Tests entry `index` of the directory read last, as TestAll does. Requires 0 <= index <
+  // Count() (else std::out_of_range). Raises "Cannot open file <path>" and "Cannot read file
+  // <path>".
+  TZipTestResult TestEntry(int index);
+
  private:
   struct TSource;
+  void Forget();
+  void ReadDirectory(TSource& in);
+  TZipTestResult TestOne(TSource& in, const TZipEntry& e);
   void ReadCentral(TSource& in, uint64_t offset, uint64_t count);
   void RefuseOverlaps(TSource& in);
   void ScanLocal(TSource& in);
@@ -165,6 +205,8 @@ class TZipReader {
   std::vector<TZipEntry> entries_;
   TEndCentral end_;
   bool scanned_ = false;
+  std::vector<unsigned char> inBuf_;  // kept for the next test
+  std::vector<unsigned char> outBuf_;
 };
 
 }  // namespace ny
