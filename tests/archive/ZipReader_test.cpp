@@ -530,6 +530,105 @@ TEST_F(ZipDamageTest, DamagedDataIsNeverLeftBehind) {
   EXPECT_EQ(ReadFile(out_ + "a.txt"), text.substr(0, 1000));
 }
 
+// Testing reads each entry in memory and tells what is wrong; unzip -t judges the same files.
+TEST_F(ZipDamageTest, TestingFindsEachKindOfDamageWithoutWritingAndAgreesWithUnzip) {
+  REQUIRE_TOOL("unzip");
+  using R = ny::TZipTestResult;
+  ny::TZipReader r;
+  r.SetDestDir(out_);
+  r.SetFilesList({"*"});
+  // unzip -t does not compare the inflated size with the declared one: 7z judges that case.
+  auto test = [&](const std::string& name, const std::string& bytes,
+                  const std::string& judge = "unzip -tqq") {
+    r.SetZipName(Write(name, bytes));
+    const R t = r.TestAll();
+    std::string out;
+    if (nytest::HaveTool(judge.substr(0, judge.find(' ')))) {
+      const bool judged = RunShell(judge + " '" + (dir_ / name) + "'", &out) == 0;
+      EXPECT_EQ(t.Kind == R::Intact, judged) << name << ": " << t.Message << "\n" << out;
+    }
+    return t;
+  };
+  auto expect = [](const R& t, R::TKind kind, int index, const std::string& message) {
+    EXPECT_EQ(t.Kind, kind) << t.Message;
+    EXPECT_EQ(t.Index, index) << t.Message;
+    EXPECT_EQ(t.Message, message);
+  };
+  // a.txt deflated, b.bin stored.
+  Sh("cd " + src_ + " && zip -q ../mixed.zip a.txt && zip -q -0 ../mixed.zip b.bin");
+  std::string good = ReadFile(dir_ / "mixed.zip");
+  const size_t cd =
+      ny::ZipGet32(Bytes(good, good.size() - ny::kZipEndSize + ny::zip_end::kCentralOffset));
+  expect(test("good.zip", good), R::Intact, -1, "");
+  ASSERT_EQ(r.Entry(0).Header.Method, ny::kZipMethodDeflate);
+  ASSERT_EQ(r.Entry(1).Header.Method, ny::kZipMethodStored);
+  const size_t bLocal = r.Entry(1).LocalHeaderOffset;
+  const size_t bData = bLocal + ny::kZipLocalSize +
+                       ny::ZipGet16(Bytes(good, bLocal + ny::zip_local::kNameLength)) +
+                       ny::ZipGet16(Bytes(good, bLocal + ny::zip_local::kExtraLength));
+  const size_t bCentral = cd + ny::kZipCentralSize +
+                          ny::ZipGet16(Bytes(good, cd + ny::zip_central::kNameLength)) +
+                          ny::ZipGet16(Bytes(good, cd + ny::zip_central::kExtraLength));
+
+  // A field of entry 0 or 1 set in its local and its central header alike (the central
+  // field lies 2 bytes further into its header).
+  auto set = [&](int entry, size_t localField, uint32_t v, bool wide = true, std::string z = "") {
+    if (z.empty()) z = good;
+    for (size_t at : {(entry == 0 ? size_t{0} : bLocal) + localField,
+                      (entry == 0 ? cd : bCentral) + localField + 2}) {
+      if (wide)
+        ny::ZipPut32(Bytes(z, at), v);
+      else
+        ny::ZipPut16(Bytes(z, at), static_cast<uint16_t>(v));
+    }
+    return z;
+  };
+
+  std::string flipped = good;
+  flipped[bData + 3000] ^= 0x20;
+  expect(test("flip-stored.zip", flipped), R::Damaged, 1, ny::kZipMsgBadCrc);
+  ASSERT_EQ(r.ReadZip(), 2);
+  expect(r.TestEntry(0), R::Intact, -1, "");
+  expect(r.TestEntry(1), R::Damaged, 1, ny::kZipMsgBadCrc);
+  flipped = good;
+  flipped[ny::kZipLocalSize + 5 + 100] ^= 0x55;
+  EXPECT_EQ(test("flip-deflated.zip", flipped).Kind, R::Damaged);
+
+  expect(test("crc.zip", set(0, ny::zip_local::kCrc32, r.Entry(0).Header.Crc32 ^ 1)), R::Damaged, 0,
+         ny::kZipMsgBadCrc);
+
+  // Declared smaller than the data, with the CRC-32 of that prefix: extraction stops there,
+  // the test refuses the byte past it.
+  const std::string& text = files_[0].second;
+  const uint32_t prefixCrc = ny::Crc32(text.data(), 1000);
+  expect(test("longer.zip", set(0, ny::zip_local::kUncompressedSize, 1000, true,
+                                set(0, ny::zip_local::kCrc32, prefixCrc))),
+         R::Damaged, 0, ny::kZipMsgBadSize);
+  expect(test("shorter.zip",
+              set(0, ny::zip_local::kUncompressedSize, static_cast<uint32_t>(text.size() + 1)),
+              "7z t"),
+         R::Damaged, 0, ny::kZipMsgBadSize);
+  expect(test("stored-size.zip", set(1, ny::zip_local::kUncompressedSize, 69999)), R::Damaged, 1,
+         ny::kZipMsgBadSize);
+
+  // The Deflate stream is cut by its compressed size; the file is cut inside the data.
+  expect(test("cut-stream.zip", set(0, ny::zip_local::kCompressedSize, 200)), R::Damaged, 0,
+         ny::kZipMsgBadData);
+  std::string cutFile = good.substr(0, bData + 100) + good.substr(cd);
+  ny::ZipPut32(Bytes(cutFile, cutFile.size() - ny::kZipEndSize + ny::zip_end::kCentralOffset),
+               static_cast<uint32_t>(bData + 100));
+  expect(test("cut-file.zip", cutFile), R::Damaged, 1, ny::kZipErrPremature);
+
+  expect(test("method.zip", set(1, ny::zip_local::kMethod, 99, false)), R::Unsupported, 1,
+         ny::kZipMsgUnknownMethod);
+
+  // A directory the reader cannot read raises its error and holds no entries.
+  r.SetZipName(dir_ / "missing.zip");
+  EXPECT_THROW(r.TestAll(), ny::EZipError);
+  EXPECT_EQ(r.Count(), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(out_));
+}
+
 TEST_F(ZipDamageTest, HostileNamesNeverEscapeTheDestination) {
   REQUIRE_TOOL("python3");
   std::string inner = out_ + "dest/";
