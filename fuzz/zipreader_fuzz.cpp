@@ -1,6 +1,6 @@
 // Fuzz target of the zip reader: the input is an archive file. It is listed (zip reader and
-// the rar listing) and its first entry with a usable name is extracted into a private
-// directory, which is emptied again after every input.
+// the rar listing), tested in memory, and its first entry with a usable name is extracted into
+// a private directory, which is emptied again after every input.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -46,6 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       reader.UnZip();
       break;
     }
+  } catch (const ny::EZipError&) {
+  }
+  try {
+    reader.TestAll();
   } catch (const ny::EZipError&) {
   }
   ny::ListRarArchive(zip);
