@@ -100,10 +100,16 @@ class TForm1 {
   // The code of the selected language: the first three characters of the selected item of
   // the language list ("" when none is selected).
   const std::string& LangCode() const { return langCode_; }
-  // The zip components of the archive store, made by FormCreate and kept for the whole run.
-  // Requires FormCreate to have run.
-  TZipWriter& ZipWriter() { return *zipWriter_; }
-  TZipReader& ZipReader() { return *zipReader_; }
+  // The zip components of the archive store, made by FormCreate (or at their first use
+  // before it) and kept for the whole run.
+  TZipWriter& ZipWriter() {
+    if (!zipWriter_) CreateZipComponents();
+    return *zipWriter_;
+  }
+  TZipReader& ZipReader() {
+    if (!zipReader_) CreateZipComponents();
+    return *zipReader_;
+  }
 
   // The about component over the model's "NyAbout1", made by FormCreate (its system facts
   // are gathered then). Requires FormCreate to have run.
@@ -303,12 +309,14 @@ class TForm1 {
 
   // ---- commands provided by other units (Form1Hooks.cpp) -------------------------------
   // Each calls its slot when one is set and does nothing otherwise. `startDir` is the program
-  // file's directory.
+  // file's directory. OpenDocument without a slot opens the current document
+  // (OpenCurrentDocument, app/Form1Document.h); bDocOpenClick runs OpenDocument.
   std::function<void()> OnOpenDocument;
   std::function<void(const std::string& startDir)> OnDocAppend;
   std::function<void(const std::string& startDir)> OnArcAppend;
   std::function<void()> OnDocDelete;
   void OpenDocument();
+  void bDocOpenClick();
   void DocAppend(const std::string& startDir);
   void ArcAppend(const std::string& startDir);
   void DocDelete();

@@ -22,4 +22,9 @@ bool TForm1ConsoleView::AskYesNo(const std::string& text) {
   return yes_;
 }
 
+void TForm1ConsoleView::ShellOpen(const std::string& file) {
+  shellOpened_.push_back(file);
+  if (shellOpen_) TForm1View::ShellOpen(file);
+}
+
 }  // namespace ny

@@ -3,7 +3,8 @@
 // It keeps no controls: focus, busy cursor, beeps and the viewer font are ignored; messages
 // are written to the error stream given; questions get the answer set beforehand (No unless
 // told); a file dialog returns the file set beforehand (cancelled when none is set) and the
-// font dialog is always cancelled. Nothing here reads or writes a settings file.
+// font dialog is always cancelled; the viewer only reads
+// its file. Nothing here reads or writes a settings file.
 #pragma once
 
 #include <istream>
@@ -28,6 +29,11 @@ class TForm1ConsoleView : public TForm1View {
   // and " [y/N] " are written, then one line is read; "y" or "yes" (any case) is Yes, anything
   // else and the end of input No.
   void SetAnswerStream(std::istream* in) { in_ = in; }
+  // With `show` set, ShellOpen hands files to the desktop's program; otherwise (the default)
+  // it only keeps their names (ShellOpened).
+  void SetShellOpen(bool show) { shellOpen_ = show; }
+  // The files given to ShellOpen so far, in order.
+  const std::vector<std::string>& ShellOpened() const { return shellOpened_; }
   // Every message shown and question asked so far, in order.
   const std::vector<std::string>& Messages() const { return messages_; }
 
@@ -42,12 +48,15 @@ class TForm1ConsoleView : public TForm1View {
   void ProcessMessages() override {}
   void Beep() override {}
   void Close() override {}
+  void ShellOpen(const std::string& file) override;
 
  private:
   std::ostream& out_;
   std::optional<std::string> dialogFile_;
   bool yes_ = false;
   std::istream* in_ = nullptr;
+  bool shellOpen_ = false;
+  std::vector<std::string> shellOpened_;
   std::vector<std::string> messages_;
 };
 

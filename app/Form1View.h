@@ -63,6 +63,13 @@ class TForm1View {
   virtual void Beep() = 0;
   // Closes the window; the program ends once the window is gone.
   virtual void Close() = 0;
+  // Loads the file at `path` into the internal text viewer, replacing its whole text. Throws
+  // ELoadStream ("Failed to Load Stream") when the file can be read neither as rich nor as
+  // plain text. A view without a viewer only reads the file (app/Form1Document.cpp).
+  virtual void LoadViewer(const std::string& path);
+  // Hands `file` to the desktop's program for its type, without waiting; failures are not
+  // reported. By default through the program runner's ShellOpen (xdg-open).
+  virtual void ShellOpen(const std::string& file);
 };
 
 // Shows the busy cursor for the life of the object, on every way out.

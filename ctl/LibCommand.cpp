@@ -90,8 +90,9 @@ std::string Field(std::string_view stored) {
 
 TLibSession::TLibSession() : view_(std::cerr) {
   // No program file and no settings file: the session starts from the window's built-in
-  // state, and the search boxes take their first-start defaults.
-  form_ = std::make_unique<ny::TForm1>(view_, ny::TForm1Env{});
+  // state, and the search boxes take their first-start defaults. Documents are unpacked into
+  // the user's private temporary directory, as the window does.
+  form_ = std::make_unique<ny::TForm1>(view_, ny::TForm1Env{"", "", ny::GetTempDir()});
   for (const char* box : {"chFindAut", "chFindNam", "chFindTxt"}) SetBox(box, true);
 }
 

@@ -35,6 +35,7 @@
 #include "util/NyVersion.h"
 #include "util/qt/NyAboutBox.h"
 #include "util/qt/NyElided.h"
+#include "util/qt/NyRtfEdt.h"
 
 namespace ny {
 
@@ -223,6 +224,8 @@ QWidget* MainWindow::BuildListPage() {
   connect(like, &QLineEdit::textEdited, this, Guarded<const QString&>([this](const QString& t) {
             form_->Model().Get("eLike").SetStr("Text", t.toStdString());
           }));
+  connect(qobject_cast<QToolButton*>(Control("bDocOpen")), &QToolButton::clicked, this,
+          Guarded<>([this] { form_->bDocOpenClick(); }));
   connect(qobject_cast<QToolButton*>(Control("bOption")), &QToolButton::clicked, this,
           Guarded<>([this] { form_->bOptionClick(); }));
   connect(qobject_cast<QToolButton*>(Control("bExit")), &QToolButton::clicked, this,
@@ -286,10 +289,29 @@ QWidget* MainWindow::BuildTextPage() {
   auto* v = new QVBoxLayout(page);
   v->setContentsMargins(0, 0, 0, 0);
   v->addWidget(Make<TNyElidedLabel>("lNameText"));
-  auto* viewer = Make<QTextEdit>("RichEdit");
-  viewer->setReadOnly(true);
+  auto* viewer = Make<TNyRichEdit>("RichEdit");
+  viewer->SetReadOnly(true);
+  viewer->SetViewerFont("Courier New", 10, true);
+  viewer->OnKeyDown = [this](QKeyEvent* key) { return RichEditKeyDown(key); };
   v->addWidget(viewer, 1);
   return page;
+}
+
+TNyRichEdit* MainWindow::Viewer() const {
+  return qobject_cast<TNyRichEdit*>(Control("RichEdit"));
+}
+
+bool MainWindow::RichEditKeyDown(QKeyEvent* key) {
+  // The keypad keys of the viewer act on its font and on this window's frame.
+  TNyRichEdit* viewer = Viewer();
+  return viewer != nullptr && viewer->HandleViewerKey(key);
+}
+
+void MainWindow::LoadViewer(const std::string& path) {
+  if (TNyRichEdit* viewer = Viewer()) {
+    viewer->LoadFromFile(path);
+    viewer->setFocus(Qt::OtherFocusReason);
+  }
 }
 
 QString MainWindow::ShownPage() const {
@@ -358,9 +380,10 @@ bool MainWindow::RunFontDialog(TViewerFont& font) {
 }
 
 void MainWindow::SetViewerFont(const TViewerFont& font) {
-  QFont f(Q(font.Name));
-  if (font.Size > 0) f.setPointSize(font.Size);
-  if (QWidget* viewer = Control("RichEdit")) viewer->setFont(f);
+  if (TNyRichEdit* viewer = Viewer()) {
+    viewer->SetFontCharset(font.Charset);
+    viewer->SetViewerFont(font.Name, font.Size, true);
+  }
 }
 
 void MainWindow::ProcessMessages() {

@@ -17,6 +17,7 @@
 
 namespace ny {
 class TNyAboutQt;
+class TNyRichEdit;
 }
 
 class QKeyEvent;
@@ -62,6 +63,12 @@ class MainWindow : public QMainWindow, public TForm1View {
   void ProcessMessages() override;
   void Beep() override;
   void Close() override;
+  void LoadViewer(const std::string& path) override;
+
+  // The internal viewer on page "TXT".
+  TNyRichEdit* Viewer() const;
+  // Keys of the viewer: its keypad keys (util/NyRichView.h ViewerKeyDown); true when consumed.
+  bool RichEditKeyDown(QKeyEvent* key);
 
  protected:
   // Key preview: every key for a widget of this window comes here first.

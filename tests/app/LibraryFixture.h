@@ -13,6 +13,7 @@
 #include "common/ProgramDirTest.h"
 #include "sqlite/NySQLite3DB.h"
 #include "util/NyApi.h"
+#include "util/NyRichView.h"
 
 namespace nytest {
 
@@ -36,8 +37,13 @@ class RecordingView : public ny::TForm1View {
   void ProcessMessages() override {}
   void Beep() override { calls.push_back("beep"); }
   void Close() override { calls.push_back("close"); }
+  void LoadViewer(const std::string& path) override {
+    calls.push_back("view " + path);
+    viewerText = ny::ViewerText(ny::LoadViewerFile(path, ny::TRichStreamFormat::sfDefault, false, 1));
+  }
 
   std::vector<std::string> calls;
+  std::string viewerText;  // the text of the last LoadViewer
   bool yes = false;
   std::optional<std::string> openResult;
   ny::TOpenDialogRequest lastRequest;
