@@ -1,5 +1,6 @@
 #include "app/qt/LibraryViews.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -194,7 +195,10 @@ void TLibraryViews::ShowCurrentRow(QTableView* view, int row) {
 }
 
 bool TLibraryViews::GridKey(QTableView* view, const std::string& grid, QKeyEvent* key) {
-  (void)view;
+  // A key that the open cell editor let through (Enter commits the edit, then rises to the
+  // view) is the editor's, not a command of the grid.
+  QWidget* focus = QApplication::focusWidget();
+  if (focus != nullptr && focus != view && view->isAncestorOf(focus)) return false;
   uint16_t code = GridKeyCode(key->key());
   const unsigned shift = ShiftState(key->modifiers());
   if (code != 0) {

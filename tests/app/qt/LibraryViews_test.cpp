@@ -112,8 +112,9 @@ TEST_F(LibraryViewsTest, EditsInTheGridAndTheMemoReachTheLibrary) {
   auto w = Open();
   QTableView* grid = Grid(*w, ny::kDocGrid);
   auto* memo = qobject_cast<QPlainTextEdit*>(w->Control("DBMemo1"));
-  // These rows have no archive: an opening would stop at a modal "File Not Found".
-  w->Form().OnOpenDocument = [] {};
+  // The Enter that commits a cell's edit belongs to the editor: it opens no document.
+  int openings = 0;
+  w->Form().OnOpenDocument = [&openings] { ++openings; };
   grid->setFocus();
   grid->setCurrentIndex(grid->model()->index(0, 0));
   // F2 edits the author; Enter commits; moving down posts the row.
@@ -125,6 +126,7 @@ TEST_F(LibraryViewsTest, EditsInTheGridAndTheMemoReachTheLibrary) {
   QTest::keyClick(editor, Qt::Key_Return);
   QCoreApplication::processEvents();  // the editor commits after the key
   EXPECT_EQ(w->Form().LstDoc().State(), ny::TDataSetState::dsEdit);
+  EXPECT_EQ(openings, 0);
   QTest::keyClick(grid, Qt::Key_Down);
   EXPECT_EQ(w->Form().LstDoc().State(), ny::TDataSetState::dsBrowse);
   EXPECT_EQ(Sql("select AUTHOR from LSTDOC where RowId=1"), "Tolstoy");
@@ -145,6 +147,10 @@ TEST_F(LibraryViewsTest, EditsInTheGridAndTheMemoReachTheLibrary) {
   EXPECT_FALSE(grid->model()->index(0, 0).data(Qt::ForegroundRole).isValid());
   w->Form().SetChecked("chCheckFileExist", true);
   EXPECT_EQ(grid->model()->index(0, 2).data(Qt::ForegroundRole).value<QColor>(), QColor(255, 0, 0));
+  // Enter on the grid itself opens the current document.
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_Return);
+  EXPECT_EQ(openings, 1);
   EXPECT_TRUE(reported_.isEmpty()) << reported_.join("|").toStdString();
 }
 
