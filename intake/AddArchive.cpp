@@ -23,19 +23,8 @@ std::string EntryFileName(const std::string& entry) {
 TIntakeOutcome TDocIntake::AddArchive(const std::string& path, const std::string& subject,
                                       const std::string& dir, bool deleteSource) {
   TIntakeOutcome out;
-  if (!form_.LibraryOpen()) {
-    out.Reason = "no library is open";
-    return out;
-  }
-  if (!FileExistsPlain(path) || DirExists(path)) {
-    out.Reason = "not a file";
-    return out;
-  }
-  const std::string fileName = ExtractNameWhole(path);
-  if (ExtractName(path) != fileName) {
-    out.Reason = "the path is longer than 255 characters";
-    return out;
-  }
+  const std::string fileName = SourceName(path, out);
+  if (fileName.empty()) return out;
   const std::string format = ArchiveFormat(fileName);
   int count = 0;
   if (format == "ZIP") {

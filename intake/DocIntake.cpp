@@ -27,6 +27,23 @@ TArchiveStage* TDocIntake::Stage() {
   return stage_->Ok() ? stage_.get() : nullptr;
 }
 
+std::string TDocIntake::SourceName(const std::string& path, TIntakeOutcome& out) const {
+  if (!form_.LibraryOpen()) {
+    out.Reason = "no library is open";
+    return "";
+  }
+  if (!FileExistsPlain(path) || DirExists(path)) {
+    out.Reason = "not a file";
+    return "";
+  }
+  const std::string fileName = ExtractNameWhole(path);
+  if (fileName.empty() || ExtractName(path) != fileName) {
+    out.Reason = fileName.empty() ? "not a file" : "the path is longer than 255 characters";
+    return "";
+  }
+  return fileName;
+}
+
 void TDocIntake::Attach() {
   form_.OnDocAppend = [this](const std::string& startDir) { bDocAppendClick(startDir); };
   form_.OnArcAppend = [this](const std::string& startDir) { bArcAppendClick(startDir); };

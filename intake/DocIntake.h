@@ -125,6 +125,9 @@ class TDocIntake {
   // True when a row other than `rowId` names the existing file `path`.
   bool ArchiveShared(const std::string& path, int64_t rowId);
   void RunIntake(TIntakeKind kind, const std::string& startDir);
+  // The file name of a source that can come in: a library is open and `path` is a file whose
+  // whole name fits the path helpers. Otherwise "" with the reason in `out`.
+  std::string SourceName(const std::string& path, TIntakeOutcome& out) const;
   // The staging directory of the open library, made on first use and kept while the
   // library stays the same, empty between appends; null when it cannot be made.
   TArchiveStage* Stage();
