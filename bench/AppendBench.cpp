@@ -30,19 +30,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct TTimes {
-  double wall = 0;
-  double cpu = 0;
-};
-
-template <class F>
-TTimes Time(F f) {
-  const auto t0 = Clock::now();
-  const double c0 = CpuSeconds();
-  f();
-  return {std::chrono::duration<double>(Clock::now() - t0).count(), CpuSeconds() - c0};
-}
-
 // Prose of a skewed vocabulary: Latin words, or Cyrillic ones in every third document.
 std::string MakeText(std::mt19937_64& rng, size_t size, bool cyrillic) {
   static const char* latin = "etaoinshrdlucmfwypvbgkjqxz";

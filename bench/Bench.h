@@ -2,6 +2,7 @@
 // prints its figures to standard output and returns the program's exit status.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,20 @@ namespace vbench {
 // waited-for children. The machine may be shared, so figures give processor time beside wall
 // time and the ratios use it.
 double CpuSeconds(bool withChildren = false);
+
+// Wall and processor seconds of one run of `f`.
+struct TTimes {
+  double wall = 0;
+  double cpu = 0;
+};
+template <class F>
+TTimes Time(F&& f) {
+  const auto t0 = std::chrono::steady_clock::now();
+  const double c0 = CpuSeconds();
+  f();
+  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count(),
+          CpuSeconds() - c0};
+}
 
 // vellum-bench archive [--mb N]: packing, extraction, listing and CRC-32 speed.
 int RunArchive(int argc, char** argv);

@@ -32,20 +32,6 @@ namespace vbench {
 
 namespace {
 
-struct TTimed {
-  double wall = 0;
-  double cpu = 0;
-};
-
-template <class F>
-TTimed Time(F&& f) {
-  const auto w0 = std::chrono::steady_clock::now();
-  const double c0 = CpuSeconds();
-  f();
-  return {std::chrono::duration<double>(std::chrono::steady_clock::now() - w0).count(),
-          CpuSeconds() - c0};
-}
-
 uint32_t Get32(const unsigned char* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
 }
@@ -163,19 +149,19 @@ int RunCheck(int argc, char** argv) {
 
     uint64_t sink = 0;
     int listed = 0;
-    const TTimed floorList = Time([&] {
+    const TTimes floorList = Time([&] {
       for (const std::string& a : archives) listed += FloorList(a, sink);
     });
-    const TTimed check = Time([&] { form.CheckLibrary(); });
+    const TTimes check = Time([&] { form.CheckLibrary(); });
     const std::string summary = messages.str();
     messages.str("");
     std::vector<unsigned char> out;
     int intact = 0;
-    const TTimed floorInflate = Time([&] {
+    const TTimes floorInflate = Time([&] {
       for (const std::string& a : archives) intact += FloorInflate(a, out) ? 1 : 0;
     });
     form.Model().Get("chVerifyArc").SetValue("Checked", ny::BoolValue(true));
-    const TTimed verify = Time([&] { form.CheckLibrary(); });
+    const TTimes verify = Time([&] { form.CheckLibrary(); });
     const std::string verified = messages.str();
     const std::string want = "Valid files: " + std::to_string(docs) + "\n";
     if (listed != docs || intact != docs || summary.find(want) == std::string::npos ||

@@ -38,19 +38,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-struct TTimes {
-  double wall = 0;
-  double cpu = 0;
-};
-
-template <class F>
-TTimes Time(F f) {
-  const auto t0 = Clock::now();
-  const double c0 = CpuSeconds();
-  f();
-  return {std::chrono::duration<double>(Clock::now() - t0).count(), CpuSeconds() - c0};
-}
-
 // A whole library: the generated LSTDOC and the other tables with their seed rows.
 std::string MakeLibrary(int64_t rows) {
   const std::string path =
