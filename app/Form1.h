@@ -322,6 +322,8 @@ class TForm1 {
   void DocDelete();
 
  private:
+  // The library file dialog of bLibOpenClick (create false) and bLibNewClick (create true).
+  void RunLibraryDialog(bool create);
   void CreateDataAccess();
   void CloseRecordSets();
   void ReopenKeepingRow(TNySQLite3Query& ds, bool keepRow);

@@ -111,41 +111,35 @@ void TForm1::CloseRecordSets() {
   lstSbj_->Close();
 }
 
-void TForm1::bLibOpenClick() {
-  TCurrentDirGuard cwd;
-  struct TFocusGrid {
-    TForm1View& v;
-    ~TFocusGrid() { v.SetFocus(kDocGrid); }
-  } focus{view_};
-  TOpenDialogRequest req;
-  req.Title = LangMsg("SelLib", "Select library file for open");
-  req.InitialDir = ExtractDir(env_.ProgramFile);
-  req.Filter = kLibraryFilter;
-  const std::optional<std::string> file = view_.RunOpenDialog(req);
-  if (!file) return;
-  libraryFile_ = *file;
-  OpenLibrary(libraryFile_);
-  IniWriteStr(env_.SettingsFile, "main", "pathbook", libraryFile_);
-}
+void TForm1::bLibOpenClick() { RunLibraryDialog(false); }
 
-void TForm1::bLibNewClick() {
+void TForm1::bLibNewClick() { RunLibraryDialog(true); }
+
+void TForm1::RunLibraryDialog(bool create) {
   TCurrentDirGuard cwd;
   struct TFocusGrid {
     TForm1View& v;
     ~TFocusGrid() { v.SetFocus(kDocGrid); }
   } focus{view_};
   TOpenDialogRequest req;
-  req.Title = LangMsg("CreLib", "Select library file for create");
+  req.Title = create ? LangMsg("CreLib", "Select library file for create")
+                     : LangMsg("SelLib", "Select library file for open");
   req.InitialDir = ExtractDir(env_.ProgramFile);
   req.Filter = kLibraryFilter;
-  req.DefaultExt = "sqb";
-  req.FileMustExist = false;
+  if (create) {
+    req.DefaultExt = "sqb";
+    req.FileMustExist = false;
+  }
   std::optional<std::string> file = view_.RunOpenDialog(req);
   if (!file) return;
   // The default extension goes onto a typed name that has none.
-  if (ExtractExt(*file).empty()) *file += ".sqb";
+  if (create && ExtractExt(*file).empty()) *file += ".sqb";
   libraryFile_ = *file;
-  CreateLibrary(libraryFile_);
+  if (create) {
+    CreateLibrary(libraryFile_);
+  } else {
+    OpenLibrary(libraryFile_);
+  }
   IniWriteStr(env_.SettingsFile, "main", "pathbook", libraryFile_);
 }
 
